@@ -1,0 +1,92 @@
+#include "app/DialogKeys.h"
+
+bool IsButtonWindow(HWND window)
+{
+    if (window == nullptr)
+        return false;
+    wchar_t name[32] = {};
+    if (GetClassNameW(window, name, 32) < 1)
+        return false;
+    return lstrcmpiW(name, L"Button") == 0;
+}
+
+static bool IsWithin(HWND candidate, HWND window)
+{
+    return candidate != nullptr && (candidate == window || IsChild(window, candidate));
+}
+
+static bool IsToggleButtonType(LONG_PTR style)
+{
+    switch (style & BS_TYPEMASK) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_AUTORADIOBUTTON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId)
+{
+    if (window == nullptr || message.message != WM_KEYDOWN)
+        return false;
+    if (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE)
+        return false;
+    if (!IsWithin(message.hwnd, window))
+        return false;
+
+    int id = cancelId;
+    if (message.wParam == VK_RETURN) {
+        HWND focus = GetFocus();
+        if (!IsWithin(focus, window))
+            focus = message.hwnd;
+        id = okId;
+        if (IsButtonWindow(focus) && !IsToggleButtonType(GetWindowLongPtrW(focus, GWL_STYLE)))
+            id = GetDlgCtrlID(focus);
+    }
+
+    HWND control = GetDlgItem(window, id);
+    if (control == nullptr)
+        return false;
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    return true;
+}
+
+void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
+{
+    EnableWindow(owner, FALSE);
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    UpdateWindow(dialog);
+
+    bool quitSeen = false;
+    int quitCode = 0;
+    MSG message = {};
+    while (IsWindow(dialog)) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got < 1) {
+            if (got == 0) {
+                quitSeen = true;
+                quitCode = static_cast<int>(message.wParam);
+            }
+            break;
+        }
+        if (HandleDialogKeys(message, dialog, okId, cancelId))
+            continue;
+        if (IsDialogMessageW(dialog, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    // The caller's per-opening state must outlive the window.
+    if (IsWindow(dialog))
+        DestroyWindow(dialog);
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+    if (quitSeen)
+        PostQuitMessage(quitCode);
+}

@@ -1,0 +1,159 @@
+// Process entry: one instance per user, the main window, the API worker,
+// the global hot key and the main message loop.
+
+#include "api/ApiWorker.h"
+#include "api/ApplySettings.h"
+#include "app/ControlIds.h"
+#include "app/DialogKeys.h"
+#include "app/ProgramFolder.h"
+#include "app/ResourceMessage.h"
+#include "app/Shell.h"
+#include "mainwindow/MainWindow.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+HANDLE g_singleInstanceMutex = nullptr;
+HWND g_hwndMain = nullptr;
+HANDLE g_workerThread = nullptr;
+DWORD g_workerThreadId = 0;
+HANDLE g_workerReadyEvent = nullptr;
+
+namespace {
+
+constexpr DWORD kWorkerReadyWaitMs = 5000;
+constexpr DWORD kIdleWakeMs = 50;
+constexpr int kHotKeyId = 1;
+
+enum ExitCode {
+    ExitNormal = 0,
+    ExitNoMutexOrClass = 1,
+    ExitNoMainWindow = 2,
+    ExitNoWorker = 3,
+};
+
+// Another instance holds the mutex: ask it to show itself.
+void ShowRunningInstance()
+{
+    HWND running = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr);
+    if (running != nullptr) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(running, &processId);
+        if (processId != 0)
+            AllowSetForegroundWindow(processId);
+        PostMessageW(running, WM_APP_SHOW_SETTINGS, 0, 0);
+    }
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = LUMIBREL_MAIN_WINDOW_CLASS;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+// Returns false when the worker could not be made; the message is shown.
+bool StartApiWorker(HWND window)
+{
+    g_workerReadyEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (g_workerReadyEvent == nullptr) {
+        ShowResourceMessage(window, IDS_ERR_WORKER_EVENT, MB_ICONERROR);
+        return false;
+    }
+    g_workerThread = CreateThread(nullptr, 0, ApiWorkerThreadProc, nullptr, 0, &g_workerThreadId);
+    if (g_workerThread == nullptr) {
+        g_workerThreadId = 0;
+        CloseHandle(g_workerReadyEvent);
+        g_workerReadyEvent = nullptr;
+        ShowResourceMessage(window, IDS_ERR_WORKER_THREAD, MB_ICONERROR);
+        return false;
+    }
+    // Nothing may be posted to the worker before its queue exists.
+    if (WaitForSingleObject(g_workerReadyEvent, kWorkerReadyWaitMs) != WAIT_OBJECT_0)
+        ShowResourceMessage(window, IDS_WARN_WORKER_TIMEOUT, MB_ICONWARNING);
+    CloseHandle(g_workerReadyEvent);
+    g_workerReadyEvent = nullptr;
+    if (g_workerThread != nullptr && g_workerThreadId != 0)
+        PostThreadMessageW(g_workerThreadId, WM_APP_API_START, 0, 0);
+    return true;
+}
+
+int RunMainLoop(HWND window)
+{
+    MSG message = {};
+    for (;;) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return static_cast<int>(message.wParam);
+            if (HandleDialogKeys(message, window, IDC_OK, IDC_CANCEL))
+                continue;
+            if (IsDialogMessageW(window, &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, kIdleWakeMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+{
+    const std::wstring folder = GetProgramFolder();
+    if (!folder.empty())
+        SetCurrentDirectoryW(folder.c_str());
+
+    g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
+    if (g_singleInstanceMutex == nullptr)
+        return ExitNoMutexOrClass;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningInstance();
+        CloseHandle(g_singleInstanceMutex);
+        g_singleInstanceMutex = nullptr;
+        return ExitNormal;
+    }
+
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    if (!RegisterMainWindowClass(instance)) {
+        ShowResourceMessage(nullptr, IDS_ERR_REGISTER_CLASS, MB_ICONERROR);
+        return ExitNoMutexOrClass;
+    }
+
+    const std::wstring title = LoadResourceString(IDS_APP_TITLE);
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, LUMIBREL_MAIN_WINDOW_CLASS, title.c_str(),
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 520, 285, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        ShowResourceMessage(nullptr, IDS_ERR_CREATE_WINDOW, MB_ICONERROR);
+        return ExitNoMainWindow;
+    }
+    g_hwndMain = window;
+
+    if (g_workerThread == nullptr && !StartApiWorker(window)) {
+        DestroyWindow(window);
+        return ExitNoWorker;
+    }
+
+    if (!RegisterHotKey(window, kHotKeyId, MOD_ALT | MOD_CONTROL, 'T'))
+        ShowResourceMessage(window, IDS_WARN_HOTKEY, MB_ICONWARNING);
+
+    ApplySettings(window);
+
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    BringWindowToTop(window);
+    FocusFirstControl();
+
+    return RunMainLoop(window);
+}

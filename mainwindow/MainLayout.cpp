@@ -1,0 +1,93 @@
+#include "app/ControlIds.h"
+#include "app/ResourceMessage.h"
+#include "mainwindow/MainWindow.h"
+#include "resources/resource.h"
+
+HWND g_hwndDisplayLiteraryBraille = nullptr;
+HWND g_hwndUseContractedBrailleInput = nullptr;
+HWND g_hwndShowBrailleVisualizer = nullptr;
+HWND g_hwndHybridPrintAndBrailleMode = nullptr;
+HWND g_hwndSetTables = nullptr;
+HWND g_hwndMarking = nullptr;
+HWND g_hwndMultilineBraille = nullptr;
+HWND g_hwndApply = nullptr;
+HWND g_hwndOk = nullptr;
+HWND g_hwndCancel = nullptr;
+HWND g_hwndAbout = nullptr;
+HWND g_hwndExit = nullptr;
+
+namespace {
+
+constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr DWORD kPushButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kDefaultButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
+constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+
+HWND CreateControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                   int width, int height, int id)
+{
+    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+} // namespace
+
+void FillMultilineCombo(HWND combo)
+{
+    if (combo == nullptr)
+        return;
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (UINT id : {IDS_MULTILINE_AUTO, IDS_MULTILINE_MAX_LINES, IDS_MULTILINE_DOUBLE_SPACING}) {
+        const std::wstring item = LoadResourceString(id);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    SendMessageW(combo, CB_SETCURSEL, MultilineAuto, 0);
+}
+
+void CreateMainWindowControls(HWND window)
+{
+    const std::wstring literaryText = LoadResourceString(IDS_DISPLAY_LITERARY);
+    const std::wstring contractedText = LoadResourceString(IDS_CONTRACTED_INPUT);
+    const std::wstring setTablesText = LoadResourceString(IDS_SET_TABLES);
+    const std::wstring markingText = LoadResourceString(IDS_MARKING);
+    const std::wstring multilineText = LoadResourceString(IDS_MULTILINE_LABEL);
+    const std::wstring hybridText = LoadResourceString(IDS_HYBRID_MODE);
+    const std::wstring visualizerText = LoadResourceString(IDS_SHOW_VISUALIZER);
+    const std::wstring applyText = LoadResourceString(IDS_APPLY);
+    const std::wstring okText = LoadResourceString(IDS_OK);
+    const std::wstring cancelText = LoadResourceString(IDS_CANCEL);
+    const std::wstring aboutText = LoadResourceString(IDS_ABOUT);
+    const std::wstring exitText = LoadResourceString(IDS_EXIT);
+
+    // Creation order is the tab order. The label comes right before its combo
+    // box, so its access key and a screen reader both lead to the combo box.
+    g_hwndDisplayLiteraryBraille = CreateControl(window, L"BUTTON", literaryText, kCheckBoxStyle, 12, 22, 220, 24,
+                                                 IDC_DISPLAY_LITERARY_BRAILLE);
+    g_hwndUseContractedBrailleInput = CreateControl(window, L"BUTTON", contractedText, kCheckBoxStyle, 12, 50, 220,
+                                                    24, IDC_USE_CONTRACTED_BRAILLE_INPUT);
+    g_hwndSetTables = CreateControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26,
+                                    IDC_SET_TABLES);
+    g_hwndMarking = CreateControl(window, L"BUTTON", markingText, kPushButtonStyle, 12, 108, 130, 26, IDC_MARKING);
+    CreateControl(window, L"STATIC", multilineText, kLabelStyle, 150, 112, 120, 20, IDC_STATIC);
+    g_hwndMultilineBraille = CreateControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400,
+                                           IDC_MULTILINE_BRAILLE);
+    FillMultilineCombo(g_hwndMultilineBraille);
+    g_hwndHybridPrintAndBrailleMode = CreateControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260, 24,
+                                                    IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
+    g_hwndShowBrailleVisualizer = CreateControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, 12, 166, 220,
+                                                24, IDC_SHOW_BRAILLE_VISUALIZER);
+
+    SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(g_hwndUseContractedBrailleInput, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(g_hwndHybridPrintAndBrailleMode, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(g_hwndShowBrailleVisualizer, BM_SETCHECK, BST_UNCHECKED, 0);
+
+    LoadMainWindowSettings();
+
+    g_hwndApply = CreateControl(window, L"BUTTON", applyText, kPushButtonStyle, 230, 206, 80, 26, IDC_APPLY);
+    g_hwndOk = CreateControl(window, L"BUTTON", okText, kDefaultButtonStyle, 320, 206, 80, 26, IDC_OK);
+    g_hwndCancel = CreateControl(window, L"BUTTON", cancelText, kPushButtonStyle, 410, 206, 80, 26, IDC_CANCEL);
+    g_hwndAbout = CreateControl(window, L"BUTTON", aboutText, kPushButtonStyle, 50, 206, 80, 26, IDC_ABOUT);
+    g_hwndExit = CreateControl(window, L"BUTTON", exitText, kPushButtonStyle, 140, 206, 80, 26, IDC_EXIT);
+}

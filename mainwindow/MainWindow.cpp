@@ -1,0 +1,179 @@
+#include "mainwindow/MainWindow.h"
+
+#include "api/ApplySettings.h"
+#include "app/ControlIds.h"
+#include "app/ResourceMessage.h"
+#include "app/Shell.h"
+#include "marking/MarkingDialog.h"
+#include "resources/resource.h"
+#include "tables/TablesDialog.h"
+
+#include <cwctype>
+
+BYTE g_hybridModeAvailable = 1;
+
+namespace {
+
+constexpr int kHotKeyId = 1;
+constexpr DWORD kWorkerShutdownWaitMs = 5000;
+
+void BringForward(HWND window)
+{
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    BringWindowToTop(window);
+}
+
+bool IsChecked(HWND box)
+{
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ShowAboutBox(HWND window)
+{
+    const std::wstring name = LoadResourceString(IDS_APP_TITLE);
+    const std::wstring version = LoadResourceString(IDS_VERSION);
+    const std::wstring notice = LoadResourceString(IDS_ABOUT_NOTICE);
+    std::wstring text = name;
+    if (!version.empty())
+        text += L" version " + version;
+    if (!notice.empty())
+        text += L"\n\n" + notice;
+    MessageBoxW(window, text.c_str(), name.c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
+// Enter and Escape arrive here too, as OK and Cancel, from the key filter.
+bool HandleMainCommand(HWND window, int id)
+{
+    switch (id) {
+    case IDC_DISPLAY_LITERARY_BRAILLE:
+        // Contracted input never stays on without literary braille.
+        if (g_hwndDisplayLiteraryBraille != nullptr && g_hwndUseContractedBrailleInput != nullptr &&
+            !IsChecked(g_hwndDisplayLiteraryBraille))
+            SendMessageW(g_hwndUseContractedBrailleInput, BM_SETCHECK, BST_UNCHECKED, 0);
+        return true;
+    case IDC_USE_CONTRACTED_BRAILLE_INPUT:
+        if (g_hwndDisplayLiteraryBraille != nullptr && g_hwndUseContractedBrailleInput != nullptr &&
+            IsChecked(g_hwndUseContractedBrailleInput))
+            SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
+        return true;
+    case IDC_SET_TABLES:
+        ShowTablesDialog(window);
+        return true;
+    case IDC_MARKING:
+        ShowMarkingDialog(window);
+        return true;
+    case IDC_APPLY:
+        ApplySettings(window);
+        return true;
+    case IDC_OK:
+        if (ApplySettings(window))
+            ShowWindow(window, SW_HIDE);
+        return true;
+    case IDC_CANCEL:
+        ShowWindow(window, SW_HIDE);
+        return true;
+    case IDC_ABOUT:
+        ShowAboutBox(window);
+        return true;
+    case IDC_EXIT:
+        if (ApplySettings(window))
+            DestroyWindow(window);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void OnHybridAvailability(WPARAM available)
+{
+    g_hybridModeAvailable = available != 0 ? 1 : 0;
+    if (g_hwndHybridPrintAndBrailleMode == nullptr)
+        return;
+    if (available == 0)
+        SendMessageW(g_hwndHybridPrintAndBrailleMode, BM_SETCHECK, BST_UNCHECKED, 0);
+    EnableWindow(g_hwndHybridPrintAndBrailleMode, g_hybridModeAvailable != 0);
+}
+
+void ShutDown(HWND window)
+{
+    UnregisterHotKey(window, kHotKeyId);
+    if (g_workerThread != nullptr) {
+        if (g_workerThreadId != 0)
+            PostThreadMessageW(g_workerThreadId, WM_APP_API_SHUTDOWN, 0, 0);
+        // A component that hangs in Stop must not keep the program alive.
+        WaitForSingleObject(g_workerThread, kWorkerShutdownWaitMs);
+        CloseHandle(g_workerThread);
+        g_workerThread = nullptr;
+        g_workerThreadId = 0;
+    }
+    if (g_workerReadyEvent != nullptr) {
+        CloseHandle(g_workerReadyEvent);
+        g_workerReadyEvent = nullptr;
+    }
+    if (g_singleInstanceMutex != nullptr) {
+        CloseHandle(g_singleInstanceMutex);
+        g_singleInstanceMutex = nullptr;
+    }
+    PostQuitMessage(0);
+}
+
+} // namespace
+
+void FocusFirstControl()
+{
+    if (g_hwndDisplayLiteraryBraille != nullptr)
+        SetFocus(g_hwndDisplayLiteraryBraille);
+    else if (g_hwndSetTables != nullptr)
+        SetFocus(g_hwndSetTables);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        CreateMainWindowControls(window);
+        return 0;
+    case WM_DESTROY:
+        ShutDown(window);
+        return 0;
+    case WM_SETFOCUS:
+        FocusFirstControl();
+        return 0;
+    case WM_CLOSE:
+        // Closing only hides: the display keeps working until Exit.
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    case WM_SYSCHAR:
+        // The label's access key stands for the combo box after it.
+        if (std::towlower(static_cast<wint_t>(LOWORD(wParam))) == L'u' && g_hwndMultilineBraille != nullptr) {
+            SetFocus(g_hwndMultilineBraille);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            break;
+        if (HandleMainCommand(window, LOWORD(wParam)))
+            return 0;
+        break;
+    case WM_HOTKEY:
+        if (wParam != kHotKeyId)
+            break;
+        if (g_workerThread != nullptr && g_workerThreadId != 0)
+            PostThreadMessageW(g_workerThreadId, WM_APP_API_REFRESH, 0, 0);
+        BringForward(window);
+        FocusFirstControl();
+        return 0;
+    case WM_APP_SHOW_SETTINGS:
+        BringForward(window);
+        FocusFirstControl();
+        return 0;
+    case WM_APP_API_STARTED:
+        OnHybridAvailability(wParam);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

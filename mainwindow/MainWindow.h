@@ -1,0 +1,53 @@
+// MainWindow: the program's one permanent window. Its controls' handles,
+// the current and last-applied table names, and its window procedure.
+#pragma once
+
+#include <windows.h>
+#include <string>
+
+// Filled once during WM_CREATE; null when a control could not be made.
+extern HWND g_hwndDisplayLiteraryBraille;
+extern HWND g_hwndUseContractedBrailleInput;
+extern HWND g_hwndShowBrailleVisualizer;
+extern HWND g_hwndHybridPrintAndBrailleMode;
+extern HWND g_hwndSetTables;
+extern HWND g_hwndMarking;
+extern HWND g_hwndMultilineBraille;
+extern HWND g_hwndApply;
+extern HWND g_hwndOk;
+extern HWND g_hwndCancel;
+extern HWND g_hwndAbout;
+extern HWND g_hwndExit;
+
+// Current table names (the tables dialog replaces them) and the names last
+// handed to the API worker (the apply compares the two).
+extern std::wstring g_literaryTable;
+extern std::wstring g_computerTable;
+extern std::wstring g_mathTable;
+extern std::wstring g_appliedLiteraryTable;
+extern std::wstring g_appliedComputerTable;
+extern std::wstring g_appliedMathTable;
+
+// 1 until the display component reports that it lacks hybrid mode.
+extern BYTE g_hybridModeAvailable;
+
+// Items of the Multiline Braille combo box, in list order.
+enum MultilineBrailleMode {
+    MultilineAuto = 0,
+    MultilineMaxLines = 1,
+    MultilineDoubleLineSpacing = 2,
+};
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Builds the controls and loads the stored settings into them.
+void CreateMainWindowControls(HWND window);
+
+// Empties the combo box and adds the three multiline items, "Auto" selected.
+void FillMultilineCombo(HWND combo);
+
+// Puts the stored settings into the controls; once, during WM_CREATE.
+void LoadMainWindowSettings();
+
+// Puts the focus on the first check box (or Set Tables... without it).
+void FocusFirstControl();

@@ -1,0 +1,44 @@
+#include "marking/MarkingCatalog.h"
+
+#include "app/ProgramFolder.h"
+#include "settings/SettingsStore.h"
+
+std::wstring GetLanguageFilePath()
+{
+    const std::wstring folder = GetProgramFolder();
+    if (folder.empty())
+        return std::wstring();
+    return folder + L"\\" + UiLanguageCode() + L"\\Cellvane.ini";
+}
+
+std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)
+{
+    // A section cut at the buffer's end could end inside a key or value, and
+    // the dialog writes values back: so read again, larger, until it fits.
+    // The platform answers size - 2 when the buffer was too small.
+    std::vector<wchar_t> buffer(8192);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), L'\0');
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = GetPrivateProfileSectionW(L"BrailleMarking", buffer.data(), size, filePath.c_str());
+        if (length == 0)
+            return {};
+        if (length < size - 2 || size >= (1u << 26))
+            return ParseMarkingSection(buffer.data(), length);
+        buffer.resize(static_cast<size_t>(size) * 4);
+    }
+}
+
+MarkingCatalog LoadMarkingCatalog(const std::wstring& settingsPath)
+{
+    MarkingCatalog catalog;
+    catalog.entries = ReadMarkingSection(settingsPath);
+    if (!catalog.entries.empty())
+        return catalog;
+    const std::wstring languagePath = GetLanguageFilePath();
+    if (languagePath.empty() || languagePath == settingsPath)
+        return catalog;
+    catalog.entries = ReadMarkingSection(languagePath);
+    catalog.fromLanguageFile = !catalog.entries.empty();
+    return catalog;
+}

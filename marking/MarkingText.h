@@ -1,0 +1,31 @@
+// The "BrailleMarking" section as text: its lines, and the check-box labels
+// and access keys made from attribute identifiers. Pure string rules.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One key=value line of a "BrailleMarking" section, split at its first "=".
+struct MarkingEntry {
+    std::wstring key;
+    std::wstring value;
+};
+
+// The lines of a section as GetPrivateProfileSectionW returns them: each
+// ended by a zero unit, the whole ended by an empty line (or by the end of
+// the units given). Lines without "=", or starting with "=", are dropped;
+// nothing is trimmed and repeated keys are kept.
+std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count);
+
+// "BoldText" -> "Bold Text", "HTMLLink" -> "HTML Link", "Heading1Text" -> "Heading1 Text".
+std::wstring SplitCamelCase(const std::wstring& identifier);
+
+// Puts "&" before the first letter of the label's second word whose
+// lower-case form is not yet in used, and adds that form to used. One-word
+// labels and second words without a free letter stay unchanged.
+std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used);
+
+// The lower-cased unit after the first single "&" ("&&" is a literal "&").
+std::optional<wchar_t> AccessKeyOf(const std::wstring& text);

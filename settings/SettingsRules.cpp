@@ -1,0 +1,34 @@
+#include "settings/SettingsRules.h"
+
+bool ParseBoolText(std::wstring_view text, bool fallback)
+{
+    if (text.empty())
+        return fallback;
+    for (const wchar_t* t : {L"1", L"true", L"TRUE", L"yes", L"YES", L"on", L"ON"})
+        if (text == t)
+            return true;
+    for (const wchar_t* f : {L"0", L"false", L"FALSE", L"no", L"NO", L"off", L"OFF"})
+        if (text == f)
+            return false;
+    return fallback;
+}
+
+const wchar_t* BoolText(bool value)
+{
+    return value ? L"1" : L"0";
+}
+
+std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer)
+{
+    if (localeInfoResult <= 0 || buffer == nullptr)
+        return L"enu";
+    return std::wstring(buffer);
+}
+
+std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
+                                  const std::wstring& languageCode)
+{
+    if (envResult < 1 || envResult >= kValueBufferUnits)
+        return std::wstring();
+    return localAppData + L"\\Cellvane\\" + languageCode + L"\\Cellvane.ini";
+}

@@ -1,0 +1,26 @@
+// Text rules of the settings file: boolean text forms, the language code and
+// the settings file path, kept free of system calls so they can be tested.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Whole-text, case-sensitive match against the recognised forms; the empty
+// text and anything else gives fallback.
+bool ParseBoolText(std::wstring_view text, bool fallback);
+
+// The only forms the program writes.
+const wchar_t* BoolText(bool value);
+
+// The language code from GetLocaleInfoW's answer: its text when the call
+// returned more than 0, else "enu".
+std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer);
+
+// The settings file path from GetEnvironmentVariableW's answer for
+// LOCALAPPDATA (its return value and the value read): empty when the
+// variable is missing, empty or did not fit in 259 units.
+std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
+                                  const std::wstring& languageCode);
+
+// Buffer size of every single-key read; a value holds at most 259 units.
+constexpr unsigned long kValueBufferUnits = 260;

@@ -1,0 +1,70 @@
+// The simulated display component's rules that need no Windows API: how its
+// steering variables are read and how its journal lines are written. The COM
+// server (CellvaneSim.cpp) only fetches the variables and writes the lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The variables the component reads from its process environment.
+inline constexpr char kSimJournalVariable[] = "CELLVANE_SIM_JOURNAL";
+inline constexpr char kSimCreateVariable[] = "CELLVANE_SIM_CREATE";
+inline constexpr char kSimStartHrVariable[] = "CELLVANE_SIM_START_HR";
+inline constexpr char kSimHybridVariable[] = "CELLVANE_SIM_HYBRID";
+inline constexpr char kSimHybridModeHrVariable[] = "CELLVANE_SIM_HYBRID_MODE_HR";
+inline constexpr char kSimDelayVariable[] = "CELLVANE_SIM_DELAY";
+
+// The longest delay a method accepts: enough to outlast any timeout of the
+// program, short enough that a typo cannot park a test run for days.
+inline constexpr std::uint32_t kSimMaxDelayMs = 3600000;
+
+// Raw values as found in the environment; nullopt where a variable is unset.
+struct SimEnvironment {
+  std::optional<std::wstring> journal;
+  std::optional<std::wstring> create;
+  std::optional<std::wstring> startHr;
+  std::optional<std::wstring> hybrid;
+  std::optional<std::wstring> hybridModeHr;
+  std::optional<std::wstring> delay;
+};
+
+struct SimConfig {
+  std::wstring journalPath;  // empty: no journal
+  bool createFails = false;
+  std::int32_t startHr = 0;
+  bool hybridFails = false;
+  std::int32_t hybridFirst = 1;
+  std::int32_t hybridSecond = 1;
+  std::int32_t hybridModeHr = 0;
+  std::map<std::string, std::uint32_t, std::less<>> delaysMs;  // method name or "*"
+  std::vector<std::string> configErrors;  // names of variables whose value was refused
+};
+
+// Each bad value leaves its default in place and adds the variable's name to
+// configErrors, in the order of the variables above.
+SimConfig ReadSimConfig(const SimEnvironment& environment);
+
+// How long the named method sleeps: its own entry, else the "*" entry, else 0.
+std::uint32_t SimDelayFor(const SimConfig& config, std::string_view method);
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string SimToUtf8(std::wstring_view text);
+
+// A BSTR argument as the journal shows it: in double quotes, with backslash
+// and double quote escaped by a backslash.
+std::string SimQuoted(std::wstring_view text);
+
+// "Start(0) hr=0x00000000 tid=52\n"
+std::string SimCallLine(std::string_view method, std::string_view args, std::int32_t hr,
+                        std::uint32_t threadId);
+
+// "Created() tid=52\n"
+std::string SimEventLine(std::string_view event, std::uint32_t threadId);
+
+// "ConfigError(CELLVANE_SIM_DELAY)\n"
+std::string SimConfigErrorLine(std::string_view variable);

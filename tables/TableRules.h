@@ -1,0 +1,43 @@
+// Table names: which files of the tables folder are braille tables, which
+// list each belongs to, and their order. Pure string rules, no file system.
+#pragma once
+
+#include <string>
+#include <vector>
+
+extern const wchar_t* const TableExtensions[6];
+extern const std::vector<std::wstring> LiteraryKeywords;
+extern const std::vector<std::wstring> ComputerKeywords;
+extern const std::vector<std::wstring> MathKeywords;
+
+struct TableCatalog {
+    std::vector<std::wstring> literary;
+    std::vector<std::wstring> computer;
+    std::vector<std::wstring> math;
+};
+
+// The program folder followed by "\tables\".
+std::wstring DefaultTablesFolder(const std::wstring& programFolder);
+
+// The tables folder for a TablesPath value as read (the default folder is
+// the read's default). Drive-letter and UNC values stay as they are, others
+// are relative to the program folder; one separator is appended when the
+// result lacks one. Empty when the program folder is unknown.
+std::wstring ResolveTablesFolderFrom(const std::wstring& programFolder, const std::wstring& tablesPath);
+
+// A-Z to a-z, every other unit unchanged, as the default C locale lowers.
+std::wstring LowerTableName(const std::wstring& name);
+
+// The lower-cased name ends with one of the table endings.
+bool IsTableFileName(const std::wstring& loweredName);
+
+// Some keyword occurs anywhere in the lower-cased name.
+bool ContainsKeyword(const std::wstring& loweredName, const std::vector<std::wstring>& keywords);
+
+// One listing entry as the file system reports it: does it go into the list
+// of that keyword set?
+bool IsTableOfCategory(const std::wstring& name, bool isDirectory, const std::vector<std::wstring>& keywords);
+
+// Unit-by-unit ascending order (unsigned 16-bit units, shorter prefix first,
+// case-sensitive, no locale), repeats removed.
+void SortTableNames(std::vector<std::wstring>& names);

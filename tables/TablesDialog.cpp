@@ -1,0 +1,183 @@
+#include "tables/TablesDialog.h"
+
+#include "app/ControlIds.h"
+#include "app/DialogKeys.h"
+#include "app/ResourceMessage.h"
+#include "mainwindow/MainWindow.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "tables/TableDiscovery.h"
+
+#include <string>
+#include <vector>
+
+BYTE g_tablesDialogClassRegistered = 0;
+
+namespace {
+
+struct TablesDialogState {
+    HWND owner = nullptr;
+    HWND dialog = nullptr;
+    HWND literaryCombo = nullptr;
+    HWND computerCombo = nullptr;
+    HWND mathCombo = nullptr;
+    BYTE accepted = 0;
+};
+
+constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
+
+HWND CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                 int width, int height, int id)
+{
+    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+// Shows the current name selected, adding it last when the list lacks it.
+void SelectCurrentName(HWND combo, const std::wstring& name)
+{
+    if (combo == nullptr)
+        return;
+    LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(name.c_str()));
+    if (index == CB_ERR) {
+        index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        if (index == CB_ERR || index == CB_ERRSPACE)
+            return;
+    }
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void CreateTablesControls(HWND dialog, TablesDialogState& state)
+{
+    const std::wstring literaryLabel = LoadResourceString(IDS_LITERARY_TABLE);
+    const std::wstring computerLabel = LoadResourceString(IDS_COMPUTER_TABLE);
+    const std::wstring mathLabel = LoadResourceString(IDS_MATH_TABLE);
+    const std::wstring okText = LoadResourceString(IDS_OK);
+    const std::wstring cancelText = LoadResourceString(IDS_CANCEL);
+
+    // Each label right before its combo box: the label's access key and a
+    // screen reader's name both belong to the combo box that follows.
+    CreateChild(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20, IDC_LITERARY_TABLE_LABEL);
+    state.literaryCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180,
+                                      IDC_LITERARY_TABLE);
+    CreateChild(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20, IDC_COMPUTER_TABLE_LABEL);
+    state.computerCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180,
+                                      IDC_COMPUTER_TABLE);
+    CreateChild(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, 12, 76, 100, 20, IDC_MATH_TABLE_LABEL);
+    state.mathCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180,
+                                  IDC_MATH_TABLE);
+    CreateChild(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80, 26,
+                IDC_TABLES_OK);
+    CreateChild(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
+                26, IDC_TABLES_CANCEL);
+
+    const std::wstring settingsPath = GetSettingsFilePath();
+    if (!settingsPath.empty())
+        FillTableCombos(settingsPath, state.literaryCombo, state.computerCombo, state.mathCombo);
+
+    SelectCurrentName(state.literaryCombo, g_literaryTable);
+    SelectCurrentName(state.computerCombo, g_computerTable);
+    SelectCurrentName(state.mathCombo, g_mathTable);
+
+    if (state.literaryCombo != nullptr)
+        SetFocus(state.literaryCombo);
+}
+
+// The selected item's text, or empty. The buffer is sized from the item's
+// length, so no item can overrun it.
+std::wstring SelectedName(HWND combo)
+{
+    if (combo == nullptr)
+        return std::wstring();
+    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR)
+        return std::wstring();
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length < 0)
+        return std::wstring();
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    if (SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())) ==
+        CB_ERR)
+        return std::wstring();
+    return std::wstring(buffer.data());
+}
+
+void AcceptTables(HWND dialog, TablesDialogState& state)
+{
+    g_literaryTable = SelectedName(state.literaryCombo);
+    g_computerTable = SelectedName(state.computerCombo);
+    g_mathTable = SelectedName(state.mathCombo);
+    state.accepted = 1;
+    DestroyWindow(dialog);
+}
+
+LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(dialog, message, wParam, lParam);
+    }
+    TablesDialogState* state = reinterpret_cast<TablesDialogState*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    if (state == nullptr)
+        return DefWindowProcW(dialog, message, wParam, lParam);
+
+    switch (message) {
+    case WM_CREATE:
+        CreateTablesControls(dialog, *state);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            break;
+        if (LOWORD(wParam) == IDC_TABLES_OK) {
+            AcceptTables(dialog, *state);
+            return 0;
+        }
+        if (LOWORD(wParam) == IDC_TABLES_CANCEL) {
+            DestroyWindow(dialog);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        DestroyWindow(dialog);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(dialog, message, wParam, lParam);
+}
+
+bool RegisterTablesDialogClass()
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = TablesDialogProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = LUMIBREL_TABLES_DIALOG_CLASS;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+} // namespace
+
+bool ShowTablesDialog(HWND owner)
+{
+    if (!g_tablesDialogClassRegistered) {
+        if (!RegisterTablesDialogClass())
+            return false;
+        g_tablesDialogClassRegistered = 1;
+    }
+    TablesDialogState state;
+    state.owner = owner;
+    const std::wstring caption = LoadResourceString(IDS_TABLES_DIALOG_TITLE);
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS,
+                                  caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 400, 180, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    if (dialog == nullptr)
+        return false;
+    state.dialog = dialog;
+    RunModalLoop(owner, dialog, IDC_TABLES_OK, IDC_TABLES_CANCEL);
+    return state.accepted != 0;
+}
