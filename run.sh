@@ -34,12 +34,16 @@ ensure_display
 ensure_wineprefix
 trap 'stop_wine; stop_display' EXIT
 SHOTS="$BUILD_DIR/screenshots"
-mkdir -p "$SHOTS"
+rm -rf "$SHOTS"; mkdir -p "$SHOTS"
 log "starting Lumibrel under Xvfb ($DISPLAY)"
 set +e
 wine "$BUILD_DIR/bin/lumibrel_demo_driver.exe" "$(winpath "$DEMO_DIR/program/Lumibrel.exe")" "$(winpath "$SHOTS")"
 code=$?
 set -e
+for bmp in "$SHOTS"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
 log "screenshots:"
 ls -1 "$SHOTS"/*.png 2>/dev/null || true
 log "simulated display journal:"
