@@ -30,6 +30,8 @@ build_all() {
     cmake -S "$ROOT_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT_DIR/cmake/mingw-w64-x86_64.cmake" >/dev/null
   fi
+  # Regenerate first, so that targets added since the last build are known.
+  cmake "$BUILD_DIR" >/dev/null
   log "building"
   cmake --build "$BUILD_DIR" -j "$(nproc)" "$@"
 }
@@ -66,7 +68,12 @@ ensure_wineprefix() {
     wineserver -w
     touch "$WINEPREFIX/.lumibrel-ready"
   fi
-  wineserver -p
+  # Exits 2 when this prefix's server already runs, which is as good.
+  wineserver -p || true
+  # Start the prefix's background services now, writing nowhere: started by
+  # the first test program they would inherit its output pipe and keep
+  # ctest's test discovery waiting for the end of that output until timeout.
+  wine cmd /c exit >/dev/null 2>&1 || true
 }
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 
