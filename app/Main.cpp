@@ -4,6 +4,7 @@
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
 #include "app/ControlIds.h"
+#include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ProgramFolder.h"
 #include "app/ResourceMessage.h"
@@ -155,5 +156,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     BringWindowToTop(window);
     FocusFirstControl();
 
-    return RunMainLoop(window);
+    const int exitCode = RunMainLoop(window);
+    ReleaseMessageFont();
+    return exitCode;
 }

@@ -1,4 +1,5 @@
 #include "app/ControlIds.h"
+#include "app/DialogFont.h"
 #include "app/ResourceMessage.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
@@ -90,4 +91,5 @@ void CreateMainWindowControls(HWND window)
     g_hwndCancel = CreateControl(window, L"BUTTON", cancelText, kPushButtonStyle, 410, 206, 80, 26, IDC_CANCEL);
     g_hwndAbout = CreateControl(window, L"BUTTON", aboutText, kPushButtonStyle, 50, 206, 80, 26, IDC_ABOUT);
     g_hwndExit = CreateControl(window, L"BUTTON", exitText, kPushButtonStyle, 140, 206, 80, 26, IDC_EXIT);
+    UseMessageFont(window);
 }

@@ -1,6 +1,7 @@
 #include "marking/MarkingDialog.h"
 
 #include "app/ControlIds.h"
+#include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "marking/MarkingCatalog.h"
@@ -65,6 +66,7 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
     CreateChild(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                 270, buttonY, 80, 26, IDC_MARKING_CANCEL);
     SendMessageW(dialog, DM_SETDEFID, IDC_MARKING_OK, 0);
+    UseMessageFont(dialog);
 
     if (!state.attributes.empty() && state.attributes[0].checkBox != nullptr)
         SetFocus(state.attributes[0].checkBox);

@@ -1,6 +1,7 @@
 #include "tables/TablesDialog.h"
 
 #include "app/ControlIds.h"
+#include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "mainwindow/MainWindow.h"
@@ -71,6 +72,7 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
                 IDC_TABLES_OK);
     CreateChild(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
                 26, IDC_TABLES_CANCEL);
+    UseMessageFont(dialog);
 
     const std::wstring settingsPath = GetSettingsFilePath();
     if (!settingsPath.empty())
