@@ -56,6 +56,17 @@ bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId)
     return true;
 }
 
+void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    HWND target = nullptr;
+    if (LOWORD(lParam) != 0)
+        target = reinterpret_cast<HWND>(wParam);
+    else
+        target = GetNextDlgTabItem(window, GetFocus(), wParam != 0);
+    if (target != nullptr && IsWithin(target, window))
+        SetFocus(target);
+}
+
 void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
 {
     EnableWindow(owner, FALSE);

@@ -11,6 +11,11 @@ bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId);
 // The window is a control of the "Button" class.
 bool IsButtonWindow(HWND window);
 
+// WM_NEXTDLGCTL for a plain window: the dialog manager sends it when a
+// label's access key is pressed (Alt+U, Alt+L), and only a dialog-class
+// window acts on it by itself. Moves the focus as a dialog would.
+void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam);
+
 // Disables owner and pumps the thread's messages until dialog is destroyed.
 // A quit message ends the loop too: the dialog is then destroyed, and the
 // quit is posted again once the owner is back, so the program still ends.

@@ -2,6 +2,7 @@
 
 #include "api/ApplySettings.h"
 #include "app/ControlIds.h"
+#include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "app/Shell.h"
 #include "marking/MarkingDialog.h"
@@ -151,6 +152,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
         break;
+    case WM_NEXTDLGCTL:
+        MoveDialogFocus(window, wParam, lParam);
+        return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)
             break;

@@ -141,6 +141,9 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return 0;
         }
         break;
+    case WM_NEXTDLGCTL:
+        MoveDialogFocus(dialog, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         DestroyWindow(dialog);
         return 0;
