@@ -42,11 +42,8 @@ LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case kFinish:
     case kQuit:
       d->ownerEnabledDuringLoop = IsWindowEnabled(d->owner) ? 1 : 0;
-      if (message == kQuit) {
-        PostQuitMessage(static_cast<int>(wParam));
-      } else {
-        DestroyWindow(window);
-      }
+      if (message == kQuit) PostQuitMessage(static_cast<int>(wParam));
+      else DestroyWindow(window);
       return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
@@ -158,6 +155,28 @@ TEST(DialogKeys, KeysPassWhenTheirCommandHasNoControl) {
   EXPECT_FALSE(handle(WM_KEYDOWN, VK_ESCAPE, kCheck, kCancel));
   EXPECT_TRUE(handle(WM_KEYDOWN, VK_ESCAPE, kOk, kCombo));
   EXPECT_EQ(d.commands, (std::vector<int>{kCheck, kCombo}));
+}
+
+TEST(DialogKeys, NextControlMessageMovesTheFocusWithinTheDialog) {
+  Dialog d;
+  ShowWindow(d.window, SW_SHOWNORMAL);
+  SetForegroundWindow(d.window);
+  SetFocus(d.check);
+  ASSERT_EQ(GetFocus(), d.check);
+  const struct {
+    WPARAM wParam;
+    LPARAM lParam;
+    HWND focus;
+  } steps[] = {
+      {0, 0, d.combo}, {0, 0, d.ok},  // the tab order wraps round
+      {1, 0, d.combo}, {1, 0, d.check},
+      {reinterpret_cast<WPARAM>(d.cancel), 1, d.cancel},
+      {reinterpret_cast<WPARAM>(d.owner), 1, d.cancel},  // outside the dialog: nothing moves
+  };
+  for (const auto& step : steps) {
+    MoveDialogFocus(d.window, step.wParam, step.lParam);
+    EXPECT_EQ(GetFocus(), step.focus) << step.wParam << " " << step.lParam;
+  }
 }
 
 TEST(DialogKeys, ButtonWindowsAreKnownByClassName) {
