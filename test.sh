@@ -11,4 +11,13 @@ ensure_wineprefix
 trap 'stop_wine; stop_display' EXIT
 
 log "running tests"
-ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 180 "$@"
+status=0
+ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 180 "$@" || status=$?
+# The rules fuzzed natively for a bounded time; 0 seconds skips it. Not after
+# a failed ctest, whose summary should stay the last one printed.
+fuzz_seconds=${LUMIBREL_FUZZ_SECONDS:-20}
+if [ "$status" -eq 0 ] && [ "$fuzz_seconds" != 0 ]; then
+  log "fuzzing the rules, ${fuzz_seconds}s per target"
+  "$ROOT_DIR/fuzz/run.sh" "$fuzz_seconds" || status=$?
+fi
+exit "$status"
