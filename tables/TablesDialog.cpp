@@ -147,6 +147,12 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_CLOSE:
         DestroyWindow(dialog);
         return 0;
+    case WM_DESTROY:
+        // Closed from a sent message (an assistive tool's click on OK), the
+        // modal loop still waits in GetMessageW with the owner disabled; a
+        // posted message wakes it, as EndDialog does for real dialogs.
+        PostMessageW(state->owner, WM_NULL, 0, 0);
+        break;
     default:
         break;
     }
