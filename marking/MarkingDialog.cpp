@@ -78,6 +78,21 @@ bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key,
            WritePrivateProfileStringW(L"BrailleMarking", key.c_str(), value.c_str(), state.settingsPath.c_str()) != 0;
 }
 
+// Carries the whole list over from the language file in one section write.
+// Key by key, a repeated key would land on its first line each time: the
+// last copy's value would replace the first one's, which is the one the
+// display component reads, and the next opening would show one check box
+// fewer.
+bool WriteMarkingSection(const MarkingDialogState& state, const std::vector<std::wstring>& values)
+{
+    std::wstring section;
+    for (size_t i = 0; i < state.attributes.size(); ++i)
+        section += state.attributes[i].name + L'=' + values[i] + L'\0';
+    section += L'\0';
+    return EnsureSettingsFolder(state.settingsPath) &&
+           WritePrivateProfileSectionW(L"BrailleMarking", section.c_str(), state.settingsPath.c_str()) != 0;
+}
+
 // Writes the changed attributes. While the list came from the language file
 // the settings file has no section yet, and writing the changes alone would
 // leave it holding only those: the next opening, and the display component
@@ -86,24 +101,27 @@ bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key,
 void AcceptMarking(HWND dialog, MarkingDialogState& state)
 {
     bool anyChange = false;
-    for (const MarkingAttribute& attribute : state.attributes)
-        if ((SendMessageW(attribute.checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED) != attribute.marked)
-            anyChange = true;
-
+    std::vector<bool> changed;
+    std::vector<std::wstring> values;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         const MarkingAttribute& attribute = state.attributes[i];
         const bool checked = SendMessageW(attribute.checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        std::wstring value;
-        if (checked != attribute.marked)
-            value = BoolText(checked);
-        else if (state.fromLanguageFile && anyChange)
-            value = state.storedValues[i];
-        else
-            continue;
-        if (!WriteMarkingValue(state, attribute.name, value)) {
-            ShowResourceMessage(dialog, IDS_ERR_WRITE_MARKING, MB_OK | MB_ICONERROR);
-            return;
-        }
+        changed.push_back(checked != attribute.marked);
+        values.push_back(changed.back() ? BoolText(checked) : state.storedValues[i]);
+        anyChange = anyChange || changed.back();
+    }
+
+    bool written = true;
+    if (state.fromLanguageFile && anyChange) {
+        written = WriteMarkingSection(state, values);
+    } else {
+        for (size_t i = 0; i < state.attributes.size() && written; ++i)
+            if (changed[i])
+                written = WriteMarkingValue(state, state.attributes[i].name, values[i]);
+    }
+    if (!written) {
+        ShowResourceMessage(dialog, IDS_ERR_WRITE_MARKING, MB_OK | MB_ICONERROR);
+        return;
     }
     state.accepted = true;
     DestroyWindow(dialog);
@@ -149,6 +167,11 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         DestroyWindow(dialog);
         return 0;
+    case WM_DESTROY:
+        // Closed from a sent message (an assistive tool pressing OK), the
+        // modal loop would sleep on in GetMessageW with the owner disabled.
+        PostMessageW(state->owner, WM_NULL, 0, 0);
+        break;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)
             break;
