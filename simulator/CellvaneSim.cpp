@@ -53,6 +53,7 @@ SimConfig ReadConfigFromEnvironment() {
   environment.hybrid = ReadVariable(kSimHybridVariable);
   environment.hybridModeHr = ReadVariable(kSimHybridModeHrVariable);
   environment.delay = ReadVariable(kSimDelayVariable);
+  environment.fail = ReadVariable(kSimFailVariable);
   return ReadSimConfig(environment);
 }
 
@@ -183,7 +184,7 @@ class SimDisplay final : public DisplayApi {
     HRESULT hr = S_OK;
     if (!first || !second) {
       hr = E_POINTER;
-    } else if (config_.hybridFails) {
+    } else if (config_.hybridFails || SimFails(config_, "QueryHybridSupport")) {
       hr = E_FAIL;
     } else {
       *first = config_.hybridFirst;
@@ -240,6 +241,7 @@ class SimDisplay final : public DisplayApi {
   HRESULT Finish(const char* method, const std::string& args, HRESULT hr) {
     DWORD delay = SimDelayFor(config_, method);
     if (delay > 0) Sleep(delay);
+    if (SimFails(config_, method)) hr = E_FAIL;
     WriteJournalLine(journal_, SimCallLine(method, args, hr, GetCurrentThreadId()));
     return hr;
   }

@@ -119,6 +119,25 @@ bool ParseDelays(std::wstring_view text, std::map<std::string, std::uint32_t, st
   return true;
 }
 
+// "*" or "Start,Stop": the whole list is refused when any name is unknown.
+bool ParseFailing(std::wstring_view text, std::set<std::string, std::less<>>& failing) {
+  std::set<std::string, std::less<>> parsed;
+  while (true) {
+    size_t comma = text.find(L',');
+    std::string name;
+    for (wchar_t c : text.substr(0, comma)) {
+      if (c > 0x7F) return false;
+      name.push_back(static_cast<char>(c));
+    }
+    if (name != "*" && !IsMethodName(name)) return false;
+    parsed.insert(std::move(name));
+    if (comma == std::wstring_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  failing = std::move(parsed);
+  return true;
+}
+
 void AppendHex8(std::string& out, std::uint32_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kDigits[(value >> shift) & 0xF]);
@@ -169,6 +188,9 @@ SimConfig ReadSimConfig(const SimEnvironment& environment) {
   if (environment.delay && !ParseDelays(*environment.delay, config.delaysMs)) {
     config.configErrors.emplace_back(kSimDelayVariable);
   }
+  if (environment.fail && !ParseFailing(*environment.fail, config.failing)) {
+    config.configErrors.emplace_back(kSimFailVariable);
+  }
   return config;
 }
 
@@ -176,6 +198,10 @@ std::uint32_t SimDelayFor(const SimConfig& config, std::string_view method) {
   auto found = config.delaysMs.find(method);
   if (found == config.delaysMs.end()) found = config.delaysMs.find(std::string_view("*"));
   return found == config.delaysMs.end() ? 0 : found->second;
+}
+
+bool SimFails(const SimConfig& config, std::string_view method) {
+  return config.failing.count(std::string_view("*")) != 0 || config.failing.count(method) != 0;
 }
 
 std::string SimToUtf8(std::wstring_view text) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@ inline constexpr char kSimStartHrVariable[] = "CELLVANE_SIM_START_HR";
 inline constexpr char kSimHybridVariable[] = "CELLVANE_SIM_HYBRID";
 inline constexpr char kSimHybridModeHrVariable[] = "CELLVANE_SIM_HYBRID_MODE_HR";
 inline constexpr char kSimDelayVariable[] = "CELLVANE_SIM_DELAY";
+inline constexpr char kSimFailVariable[] = "CELLVANE_SIM_FAIL";
 
 // The longest delay a method accepts: enough to outlast any timeout of the
 // program, short enough that a typo cannot park a test run for days.
@@ -31,6 +33,7 @@ struct SimEnvironment {
   std::optional<std::wstring> hybrid;
   std::optional<std::wstring> hybridModeHr;
   std::optional<std::wstring> delay;
+  std::optional<std::wstring> fail;
 };
 
 struct SimConfig {
@@ -42,6 +45,7 @@ struct SimConfig {
   std::int32_t hybridSecond = 1;
   std::int32_t hybridModeHr = 0;
   std::map<std::string, std::uint32_t, std::less<>> delaysMs;  // method name or "*"
+  std::set<std::string, std::less<>> failing;                  // method names or "*"
   std::vector<std::string> configErrors;  // names of variables whose value was refused
 };
 
@@ -51,6 +55,9 @@ SimConfig ReadSimConfig(const SimEnvironment& environment);
 
 // How long the named method sleeps: its own entry, else the "*" entry, else 0.
 std::uint32_t SimDelayFor(const SimConfig& config, std::string_view method);
+
+// Whether the named method answers E_FAIL instead of doing its work.
+bool SimFails(const SimConfig& config, std::string_view method);
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string SimToUtf8(std::wstring_view text);

@@ -112,6 +112,29 @@ TEST(SimConfigDelay, NamedMethodBeatsStar) {
   }
 }
 
+TEST(SimConfigFail, StarOrListOfMethodNames) {
+  SimEnvironment environment;
+  EXPECT_FALSE(SimFails(ReadSimConfig(environment), "Start"));
+
+  environment.fail = L"*";
+  SimConfig config = ReadSimConfig(environment);
+  EXPECT_TRUE(config.configErrors.empty());
+  EXPECT_TRUE(SimFails(config, "Start"));
+  EXPECT_TRUE(SimFails(config, "Reserved34"));
+
+  environment.fail = L"Start,SetBrailleTables";
+  config = ReadSimConfig(environment);
+  EXPECT_TRUE(SimFails(config, "SetBrailleTables"));
+  EXPECT_FALSE(SimFails(config, "Stop"));
+
+  for (const wchar_t* bad : {L"", L"start", L"Start,", L",Start", L"Start,Strat", L"Start=1", L"* "}) {
+    environment.fail = bad;
+    config = ReadSimConfig(environment);
+    EXPECT_FALSE(SimFails(config, "Start")) << bad;
+    EXPECT_EQ(config.configErrors, Errors{"CELLVANE_SIM_FAIL"}) << bad;
+  }
+}
+
 TEST(SimConfigJournal, LineFormats) {
   EXPECT_EQ(SimCallLine("Start", "0", 0, 52), "Start(0) hr=0x00000000 tid=52\n");
   EXPECT_EQ(SimCallLine("QueryHybridSupport", "-1,0", static_cast<std::int32_t>(0x80004005u), 7),
