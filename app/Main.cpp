@@ -9,6 +9,7 @@
 #include "app/ProgramFolder.h"
 #include "app/ResourceMessage.h"
 #include "app/Shell.h"
+#include "app/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 
@@ -44,19 +45,6 @@ void ShowRunningInstance()
             AllowSetForegroundWindow(processId);
         PostMessageW(running, WM_APP_SHOW_SETTINGS, 0, 0);
     }
-}
-
-bool RegisterMainWindowClass(HINSTANCE instance)
-{
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = 0;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = LUMIBREL_MAIN_WINDOW_CLASS;
-    return RegisterClassExW(&windowClass) != 0;
 }
 
 // Returns false when the worker could not be made; the message is shown.
@@ -124,7 +112,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (!RegisterMainWindowClass(instance)) {
+    if (!RegisterAppWindowClass(LUMIBREL_MAIN_WINDOW_CLASS, MainWindowProc)) {
         ShowResourceMessage(nullptr, IDS_ERR_REGISTER_CLASS, MB_ICONERROR);
         return ExitNoMutexOrClass;
     }

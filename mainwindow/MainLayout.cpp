@@ -1,6 +1,7 @@
 #include "app/ControlIds.h"
 #include "app/DialogFont.h"
 #include "app/ResourceMessage.h"
+#include "app/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 
@@ -24,13 +25,6 @@ constexpr DWORD kPushButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHB
 constexpr DWORD kDefaultButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
 constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-
-HWND CreateControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
-                   int width, int height, int id)
-{
-    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
 
 } // namespace
 
@@ -63,20 +57,20 @@ void CreateMainWindowControls(HWND window)
 
     // Creation order is the tab order. The label comes right before its combo
     // box, so its access key and a screen reader both lead to the combo box.
-    g_hwndDisplayLiteraryBraille = CreateControl(window, L"BUTTON", literaryText, kCheckBoxStyle, 12, 22, 220, 24,
+    g_hwndDisplayLiteraryBraille = CreateChildControl(window, L"BUTTON", literaryText, kCheckBoxStyle, 12, 22, 220, 24,
                                                  IDC_DISPLAY_LITERARY_BRAILLE);
-    g_hwndUseContractedBrailleInput = CreateControl(window, L"BUTTON", contractedText, kCheckBoxStyle, 12, 50, 220,
+    g_hwndUseContractedBrailleInput = CreateChildControl(window, L"BUTTON", contractedText, kCheckBoxStyle, 12, 50, 220,
                                                     24, IDC_USE_CONTRACTED_BRAILLE_INPUT);
-    g_hwndSetTables = CreateControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26,
+    g_hwndSetTables = CreateChildControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26,
                                     IDC_SET_TABLES);
-    g_hwndMarking = CreateControl(window, L"BUTTON", markingText, kPushButtonStyle, 12, 108, 130, 26, IDC_MARKING);
-    CreateControl(window, L"STATIC", multilineText, kLabelStyle, 150, 112, 120, 20, IDC_STATIC);
-    g_hwndMultilineBraille = CreateControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400,
+    g_hwndMarking = CreateChildControl(window, L"BUTTON", markingText, kPushButtonStyle, 12, 108, 130, 26, IDC_MARKING);
+    CreateChildControl(window, L"STATIC", multilineText, kLabelStyle, 150, 112, 120, 20, IDC_STATIC);
+    g_hwndMultilineBraille = CreateChildControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400,
                                            IDC_MULTILINE_BRAILLE);
     FillMultilineCombo(g_hwndMultilineBraille);
-    g_hwndHybridPrintAndBrailleMode = CreateControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260, 24,
+    g_hwndHybridPrintAndBrailleMode = CreateChildControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260, 24,
                                                     IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
-    g_hwndShowBrailleVisualizer = CreateControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, 12, 166, 220,
+    g_hwndShowBrailleVisualizer = CreateChildControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, 12, 166, 220,
                                                 24, IDC_SHOW_BRAILLE_VISUALIZER);
 
     SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
@@ -86,10 +80,10 @@ void CreateMainWindowControls(HWND window)
 
     LoadMainWindowSettings();
 
-    g_hwndApply = CreateControl(window, L"BUTTON", applyText, kPushButtonStyle, 230, 206, 80, 26, IDC_APPLY);
-    g_hwndOk = CreateControl(window, L"BUTTON", okText, kDefaultButtonStyle, 320, 206, 80, 26, IDC_OK);
-    g_hwndCancel = CreateControl(window, L"BUTTON", cancelText, kPushButtonStyle, 410, 206, 80, 26, IDC_CANCEL);
-    g_hwndAbout = CreateControl(window, L"BUTTON", aboutText, kPushButtonStyle, 50, 206, 80, 26, IDC_ABOUT);
-    g_hwndExit = CreateControl(window, L"BUTTON", exitText, kPushButtonStyle, 140, 206, 80, 26, IDC_EXIT);
+    g_hwndApply = CreateChildControl(window, L"BUTTON", applyText, kPushButtonStyle, 230, 206, 80, 26, IDC_APPLY);
+    g_hwndOk = CreateChildControl(window, L"BUTTON", okText, kDefaultButtonStyle, 320, 206, 80, 26, IDC_OK);
+    g_hwndCancel = CreateChildControl(window, L"BUTTON", cancelText, kPushButtonStyle, 410, 206, 80, 26, IDC_CANCEL);
+    g_hwndAbout = CreateChildControl(window, L"BUTTON", aboutText, kPushButtonStyle, 50, 206, 80, 26, IDC_ABOUT);
+    g_hwndExit = CreateChildControl(window, L"BUTTON", exitText, kPushButtonStyle, 140, 206, 80, 26, IDC_EXIT);
     UseMessageFont(window);
 }

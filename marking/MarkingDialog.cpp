@@ -4,6 +4,7 @@
 #include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
+#include "app/WindowParts.h"
 #include "marking/MarkingCatalog.h"
 #include "resources/resource.h"
 #include "settings/SettingsRules.h"
@@ -38,32 +39,25 @@ int ButtonRowY(size_t count)
     return kFirstCheckBoxY + kRowHeight * static_cast<int>(count) + 8;
 }
 
-HWND CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
-                 int width, int height, int id)
-{
-    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
-
 void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 {
-    CreateChild(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, 12, 12, 340, 20,
+    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, 12, 12, 340, 20,
                 IDC_STATIC);
 
     std::vector<wchar_t> usedKeys;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         MarkingAttribute& attribute = state.attributes[i];
         const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys);
-        attribute.checkBox = CreateChild(dialog, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+        attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
                                          12, kFirstCheckBoxY + kRowHeight * static_cast<int>(i), 320, 22,
                                          IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
         SendMessageW(attribute.checkBox, BM_SETCHECK, attribute.marked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
     const int buttonY = ButtonRowY(state.attributes.size());
-    CreateChild(dialog, L"BUTTON", LoadResourceString(IDS_OK), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_OK), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                 180, buttonY, 80, 26, IDC_MARKING_OK);
-    CreateChild(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                 270, buttonY, 80, 26, IDC_MARKING_CANCEL);
     SendMessageW(dialog, DM_SETDEFID, IDC_MARKING_OK, 0);
     UseMessageFont(dialog);
@@ -148,11 +142,10 @@ bool FocusByAccessKey(const MarkingDialogState& state, WPARAM character)
 LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        KeepCreationState(dialog, lParam);
         return DefWindowProcW(dialog, message, wParam, lParam);
     }
-    MarkingDialogState* state = reinterpret_cast<MarkingDialogState*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    MarkingDialogState* state = CreationState<MarkingDialogState>(dialog);
     if (state == nullptr)
         return DefWindowProcW(dialog, message, wParam, lParam);
 
@@ -190,18 +183,6 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     return DefWindowProcW(dialog, message, wParam, lParam);
 }
 
-bool RegisterMarkingDialogClass()
-{
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = MarkingDialogProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = LUMIBREL_MARKING_DIALOG_CLASS;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 } // namespace
 
 bool ShowMarkingDialog(HWND owner)
@@ -227,7 +208,7 @@ bool ShowMarkingDialog(HWND owner)
         return false;
 
     if (!g_markingDialogClassRegistered) {
-        if (!RegisterMarkingDialogClass())
+        if (!RegisterAppWindowClass(LUMIBREL_MARKING_DIALOG_CLASS, MarkingDialogProc))
             return false;
         g_markingDialogClassRegistered = 1;
     }

@@ -4,6 +4,7 @@
 #include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
+#include "app/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -26,13 +27,6 @@ struct TablesDialogState {
 };
 
 constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
-
-HWND CreateChild(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
-                 int width, int height, int id)
-{
-    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
 
 // Shows the current name selected, adding it last when the list lacks it.
 void SelectCurrentName(HWND combo, const std::wstring& name)
@@ -59,18 +53,18 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
 
     // Each label right before its combo box: the label's access key and a
     // screen reader's name both belong to the combo box that follows.
-    CreateChild(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20, IDC_LITERARY_TABLE_LABEL);
-    state.literaryCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180,
+    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20, IDC_LITERARY_TABLE_LABEL);
+    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180,
                                       IDC_LITERARY_TABLE);
-    CreateChild(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20, IDC_COMPUTER_TABLE_LABEL);
-    state.computerCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180,
+    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20, IDC_COMPUTER_TABLE_LABEL);
+    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180,
                                       IDC_COMPUTER_TABLE);
-    CreateChild(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, 12, 76, 100, 20, IDC_MATH_TABLE_LABEL);
-    state.mathCombo = CreateChild(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180,
+    CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, 12, 76, 100, 20, IDC_MATH_TABLE_LABEL);
+    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180,
                                   IDC_MATH_TABLE);
-    CreateChild(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80, 26,
+    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80, 26,
                 IDC_TABLES_OK);
-    CreateChild(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
+    CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
                 26, IDC_TABLES_CANCEL);
     UseMessageFont(dialog);
 
@@ -117,11 +111,10 @@ void AcceptTables(HWND dialog, TablesDialogState& state)
 LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        KeepCreationState(dialog, lParam);
         return DefWindowProcW(dialog, message, wParam, lParam);
     }
-    TablesDialogState* state = reinterpret_cast<TablesDialogState*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    TablesDialogState* state = CreationState<TablesDialogState>(dialog);
     if (state == nullptr)
         return DefWindowProcW(dialog, message, wParam, lParam);
 
@@ -159,24 +152,12 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(dialog, message, wParam, lParam);
 }
 
-bool RegisterTablesDialogClass()
-{
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = TablesDialogProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = LUMIBREL_TABLES_DIALOG_CLASS;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 } // namespace
 
 bool ShowTablesDialog(HWND owner)
 {
     if (!g_tablesDialogClassRegistered) {
-        if (!RegisterTablesDialogClass())
+        if (!RegisterAppWindowClass(LUMIBREL_TABLES_DIALOG_CLASS, TablesDialogProc))
             return false;
         g_tablesDialogClassRegistered = 1;
     }
