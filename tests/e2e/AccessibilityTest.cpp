@@ -110,9 +110,8 @@ protected:
     {
         ProgramTest::SetUp();
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        CreateDirectoryW(programFolder().file(L"ENU").c_str(), nullptr);
-        programFolder().writeFile(L"ENU\\Cellvane.ini", L"[BrailleMarking]\r\nBoldText=1\r\nItalicText=0\r\n"
-                                                        L"StrikethroughText=0\r\nMisspelledWords=1\r\n");
+        writeLanguageFile(
+            L"[BrailleMarking]\r\nBoldText=1\r\nItalicText=0\r\nStrikethroughText=0\r\nMisspelledWords=1\r\n");
     }
     void TearDown() override
     {
@@ -155,7 +154,7 @@ protected:
     HWND openInFront(HWND main, int button, const wchar_t* dialogClass, DWORD pid) const
     {
         postClick(child(main, button));
-        HWND dialog = waitForVisibleWindow(pid, dialogClass, 5s);
+        HWND dialog = waitForWindow(pid, dialogClass, 5s);
         return dialog && bringToFront(dialog) ? dialog : nullptr;
     }
 };
@@ -163,13 +162,12 @@ protected:
 TEST_F(AccessibilityTest, EveryControlIsHeardByNameRoleAccessKeyAndState)
 {
     Process& program = start(LaunchOptions().set(L"CELLVANE_SIM_HYBRID", L"0,0"));
-    HWND main = visibleMainWindow(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(waitForStartupApply(program));
     HWND hybrid = child(main, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
     ASSERT_TRUE(waitUntil([&] { return !IsWindowEnabled(hybrid); }, 5s)) << "hybrid mode still offered";
     ASSERT_TRUE(bringToFront(main));
-    ASSERT_TRUE(waitUntil([&] { return controlId(focusedWindowOf(main)) == IDC_DISPLAY_LITERARY_BRAILLE; }, 5s));
+    ASSERT_TRUE(waitForFocus(child(main, IDC_DISPLAY_LITERARY_BRAILLE)));
     EXPECT_EQ(hear(main).name, L"Lumibrel");
     expectHeard(main, kMainWindow, IDC_DISPLAY_LITERARY_BRAILLE, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
 
@@ -178,7 +176,7 @@ TEST_F(AccessibilityTest, EveryControlIsHeardByNameRoleAccessKeyAndState)
     for (const int id : {IDC_USE_CONTRACTED_BRAILLE_INPUT, IDC_SET_TABLES, IDC_MARKING, IDC_MULTILINE_BRAILLE,
                          IDC_SHOW_BRAILLE_VISUALIZER}) {
         pressKey(VK_TAB);
-        ASSERT_TRUE(waitUntil([&] { return controlId(focusedWindowOf(main)) == id; }, 5s)) << id;
+        ASSERT_TRUE(waitForFocus(child(main, id)));
         for (const Row& row : kMainWindow) {
             if (row.id == IDC_STATIC) continue;
             EXPECT_EQ((hear(child(main, row.id)).state & STATE_SYSTEM_FOCUSED) != 0, row.id == id)
@@ -197,7 +195,7 @@ TEST_F(AccessibilityTest, EveryControlIsHeardByNameRoleAccessKeyAndState)
         SCOPED_TRACE(toUtf8(d.title));
         HWND dialog = openInFront(main, d.button, d.dialogClass, program.pid());
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(waitUntil([&] { return controlId(focusedWindowOf(dialog)) == d.focused; }, 5s));
+        ASSERT_TRUE(waitForFocus(child(dialog, d.focused)));
         EXPECT_EQ(hear(dialog).name, d.title);
         expectHeard(dialog, *d.rows, d.focused);
         postClick(child(dialog, d.cancel));

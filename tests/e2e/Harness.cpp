@@ -3,14 +3,12 @@
 #include "app/ControlIds.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
-#include <cwctype>
-#include <future>
 #include <iostream>
-#include <sstream>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace e2e {
 
@@ -21,414 +19,182 @@ namespace {
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
-// Owns a kernel handle for the length of one function.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle()
-    {
-        if (valid()) CloseHandle(handle_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
-LRESULT sendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                        Millis timeout = 5s)
-{
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                             static_cast<UINT>(timeout.count()), &result)) {
-        return -1;
-    }
-    return static_cast<LRESULT>(result);
-}
-
-bool equalNoCase(const std::wstring& a, const std::wstring& b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::vector<std::string> splitLines(const std::string& bytes, bool keepIncompleteLast)
+std::vector<std::string> splitLines(std::string_view bytes, bool keepIncompleteLast)
 {
     std::vector<std::string> lines;
-    size_t start = 0;
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) {
-            if (keepIncompleteLast) lines.push_back(bytes.substr(start));
-            break;
-        }
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (size_t start = 0, end = 0; start < bytes.size() && end != bytes.npos; start = end + 1) {
+        end = bytes.find('\n', start);
+        if (end == bytes.npos && !keepIncompleteLast) break;
+        std::string line(bytes.substr(start, end - start));
+        if (line.ends_with('\r')) line.pop_back();
         lines.push_back(std::move(line));
-        start = end + 1;
     }
     return lines;
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Text and time
-
 std::string toUtf8(std::wstring_view text)
 {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
-}
-
-std::wstring fromUtf8(std::string_view text)
-{
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0);
-    std::wstring out(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool contains(std::string_view text, std::string_view part)
-{
-    return text.find(part) != std::string_view::npos;
-}
-
-bool contains(std::wstring_view text, std::wstring_view part)
-{
-    return text.find(part) != std::wstring_view::npos;
 }
 
 void pumpMessagesFor(Millis duration)
 {
-    const auto deadline = Clock::now() + duration;
-    for (;;) {
+    for (const auto deadline = Clock::now() + duration;;) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        const auto now = Clock::now();
-        if (now >= deadline) return;
-        const auto left = std::chrono::duration_cast<Millis>(deadline - now);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()) + 1,
-                                  QS_ALLINPUT);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
+        if (left <= 0) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left) + 1, QS_ALLINPUT);
     }
 }
 
 bool waitUntil(const std::function<bool()>& condition, Millis timeout, Millis interval)
 {
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
+    for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline; pumpMessagesFor(interval)) {
         if (condition()) return true;
-        pumpMessagesFor(interval);
     }
     return condition();
 }
 
-// ---------------------------------------------------------------------------
-// Files and folders
-
-std::wstring testBinaryFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) fail("GetModuleFileNameW failed");
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/"));
-}
-
+// Files
 std::wstring joinPath(const std::wstring& folder, const std::wstring& name)
 {
-    if (folder.empty()) return name;
-    if (folder.back() == L'\\' || folder.back() == L'/') return folder + name;
-    return folder + L'\\' + name;
-}
-
-bool fileExists(const std::wstring& path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return folder.ends_with(L'\\') ? folder + name : folder + L'\\' + name;
 }
 
 std::string readFileBytes(const std::wstring& path)
 {
     // The program or the component may be writing the file right now.
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return {};
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     std::string bytes;
     char chunk[16384];
     DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof chunk, &read, nullptr) && read > 0) {
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0) {
         bytes.append(chunk, read);
     }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return bytes;
 }
 
-void copyFileOrFail(const std::wstring& from, const std::wstring& to)
+void writeFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
-        fail("cannot copy " + toUtf8(from) + " to " + toUtf8(to));
-    }
-}
-
-void writeTextFile(const std::wstring& path, std::wstring_view text, TextEncoding encoding)
-{
-    std::string bytes;
-    switch (encoding) {
-    case TextEncoding::Utf8WithBom:
-        bytes = "\xEF\xBB\xBF";
-        [[fallthrough]];
-    case TextEncoding::Utf8:
-        bytes += toUtf8(text);
-        break;
-    case TextEncoding::Utf16LeWithBom:
-        bytes = "\xFF\xFE";
-        for (wchar_t c : text) {
-            bytes += static_cast<char>(c & 0xFF);
-            bytes += static_cast<char>((c >> 8) & 0xFF);
-        }
-        break;
-    }
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) fail("cannot create " + toUtf8(path));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        fail("cannot write " + toUtf8(path));
-    }
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!CloseHandle(file) || !ok || written != bytes.size()) fail("cannot write " + toUtf8(path));
 }
 
-TempFolder::TempFolder()
+std::string utf16(std::wstring_view text)
 {
-    static std::atomic<unsigned> counter{0};
-    wchar_t base[MAX_PATH + 1];
-    DWORD length = GetTempPathW(MAX_PATH + 1, base);
-    if (length == 0 || length > MAX_PATH) fail("GetTempPathW failed");
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate = joinPath(
-            base, L"lumibrel-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                      std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++));
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-            path_ = candidate;
-            return;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    fail("cannot create a temporary folder");
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) bytes.append({static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)});
+    return bytes;
 }
 
-TempFolder::~TempFolder()
+void putFiles(const std::wstring& folder, const std::vector<std::wstring>& names)
 {
-    removeFolderTree(path_);
-}
-
-std::wstring TempFolder::subfolder(const std::wstring& name) const
-{
-    std::wstring folder = file(name);
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        fail("cannot create " + toUtf8(folder));
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const std::wstring& name : names) {
+        if (name.ends_with(L'\\')) CreateDirectoryW(joinPath(folder, name).c_str(), nullptr);
+        else writeFileBytes(joinPath(folder, name), "");
     }
-    return folder;
 }
 
 void removeFolderTree(const std::wstring& path)
 {
-    if (path.empty()) return;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(joinPath(path, L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring entry = joinPath(path, name);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeFolderTree(entry);
-            } else {
-                SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-                // A program that just ended may still hold the file a moment.
-                for (int attempt = 0; attempt < 20 && !DeleteFileW(entry.c_str()); ++attempt) {
-                    Sleep(50);
-                }
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    if (search == INVALID_HANDLE_VALUE) return;   // no such folder
+    for (bool more = true; more; more = FindNextFileW(search, &found)) {
+        const std::wstring name = found.cFileName, entry = joinPath(path, name);
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            removeFolderTree(entry);
+            continue;
+        }
+        SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // A program that just ended may still hold the file a moment.
+        for (int attempt = 0; attempt < 20 && !DeleteFileW(entry.c_str()); ++attempt) Sleep(50);
     }
+    FindClose(search);
     for (int attempt = 0; attempt < 20 && !RemoveDirectoryW(path.c_str()); ++attempt) Sleep(50);
 }
 
-ProgramFolder::ProgramFolder(const std::wstring& path, bool withComponent) : path_(path)
+std::wstring languageCode()
 {
-    if (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        fail("cannot create " + toUtf8(path_));
-    }
-    const std::wstring bin = testBinaryFolder();
-    copyFileOrFail(joinPath(bin, L"Lumibrel.exe"), exePath());
-    if (withComponent) copyFileOrFail(joinPath(bin, L"Cellvane.dll"), file(L"Cellvane.dll"));
+    wchar_t code[4] = {};
+    GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
+    return code;
 }
 
-void ProgramFolder::writeFile(const std::wstring& name, std::wstring_view text,
-                              TextEncoding encoding) const
-{
-    writeTextFile(file(name), text, encoding);
-}
-
-void ProgramFolder::removeFile(const std::wstring& name) const
-{
-    if (!DeleteFileW(file(name).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        fail("cannot delete " + toUtf8(file(name)));
-    }
-}
-
-// ---------------------------------------------------------------------------
 // Processes
-
-LaunchOptions& LaunchOptions::set(std::wstring name, std::wstring value)
-{
-    environment.emplace_back(std::move(name), std::move(value));
-    return *this;
-}
-
-LaunchOptions& LaunchOptions::remove(std::wstring name)
-{
-    environment.emplace_back(std::move(name), std::nullopt);
-    return *this;
-}
-
-bool LaunchOptions::mentions(const std::wstring& name) const
-{
-    return std::any_of(environment.begin(), environment.end(),
-                       [&](const auto& entry) { return equalNoCase(entry.first, name); });
-}
-
-std::vector<wchar_t> makeEnvironmentBlock(const LaunchOptions& options)
-{
-    std::vector<std::pair<std::wstring, std::wstring>> variables;
-    if (wchar_t* strings = GetEnvironmentStringsW()) {
-        for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
-            std::wstring text = entry;
-            // Names such as "=C:" start with '=': the separator is a later one.
-            size_t equals = text.find(L'=', 1);
-            if (equals == std::wstring::npos) continue;
-            variables.emplace_back(text.substr(0, equals), text.substr(equals + 1));
-        }
-        FreeEnvironmentStringsW(strings);
-    }
-    for (const auto& [name, value] : options.environment) {
-        auto existing = std::find_if(variables.begin(), variables.end(),
-                                     [&](const auto& v) { return equalNoCase(v.first, name); });
-        if (existing != variables.end()) variables.erase(existing);
-        if (value) variables.emplace_back(name, *value);
-    }
-    std::sort(variables.begin(), variables.end(), [](const auto& a, const auto& b) {
-        return CompareStringOrdinal(a.first.c_str(), static_cast<int>(a.first.size()),
-                                    b.first.c_str(), static_cast<int>(b.first.size()),
-                                    TRUE) == CSTR_LESS_THAN;
-    });
-    std::vector<wchar_t> block;
-    for (const auto& [name, value] : variables) {
-        const std::wstring entry = name + L'=' + value;
-        block.insert(block.end(), entry.begin(), entry.end());
-        block.push_back(L'\0');
-    }
-    if (block.empty()) block.push_back(L'\0');
-    block.push_back(L'\0');
-    return block;
-}
-
-Process::Process(HANDLE process, HANDLE thread, DWORD pid, DWORD mainThreadId)
-    : process_(process), thread_(thread), pid_(pid), mainThreadId_(mainThreadId)
-{
-}
-
 Process::~Process()
 {
     kill();
-    CloseHandle(thread_);
-    CloseHandle(process_);
-}
-
-bool Process::running() const
-{
-    return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
 }
 
 std::optional<DWORD> Process::waitForExit(Millis timeout) const
 {
-    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+    DWORD code = 0;
+    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(info_.hProcess, &code)) {
         return std::nullopt;
     }
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process_, &code)) return std::nullopt;
     return code;
 }
 
 bool Process::kill()
 {
     if (!running()) return false;
-    TerminateProcess(process_, 0xDEAD);
-    WaitForSingleObject(process_, 10000);
+    TerminateProcess(info_.hProcess, 0xDEAD);
+    WaitForSingleObject(info_.hProcess, 10000);
     return true;
 }
 
-std::unique_ptr<Process> startProcess(const std::wstring& exePath, const LaunchOptions& options)
+std::unique_ptr<Process> startProcess(const std::wstring& exePath, const LaunchOptions& options,
+                                      const std::wstring& workingFolder)
 {
+    // The child inherits this process's environment, changed for the moment.
+    std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved;
+    for (const auto& [name, value] : options.environment) {
+        std::wstring old(32767, L'\0');
+        old.resize(GetEnvironmentVariableW(name.c_str(), old.data(), 32767));
+        saved.emplace_back(name, old.empty() ? std::nullopt : std::optional(old));
+        SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    }
     std::wstring commandLine = L"\"" + exePath + L"\"";
-    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
-    std::vector<wchar_t> environment = makeEnvironmentBlock(options);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
-                        &startup, &info)) {
-        fail("cannot start " + toUtf8(exePath));
+    const BOOL started = CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info);
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+        SetEnvironmentVariableW(it->first.c_str(), it->second ? it->second->c_str() : nullptr);
     }
-    return std::make_unique<Process>(info.hProcess, info.hThread, info.dwProcessId,
-                                     info.dwThreadId);
+    if (!started) fail("cannot start " + toUtf8(exePath));
+    return std::make_unique<Process>(info);
 }
 
 ExitWatch watchUntilExit(const Process& process, Millis timeout)
 {
     ExitWatch watch;
-    auto note = [&] {
-        for (HWND window : visibleTopLevelWindows(process.pid())) {
-            std::wstring seen = className(window) + L" \"" + windowText(window) + L"\"";
-            if (std::find(watch.shownWindows.begin(), watch.shownWindows.end(), seen) ==
-                watch.shownWindows.end()) {
-                watch.shownWindows.push_back(std::move(seen));
-            }
-        }
-    };
     waitUntil(
         [&] {
-            note();
+            for (HWND window : topLevelWindows(process.pid(), nullptr, true)) {
+                std::wstring seen = className(window) + L" \"" + windowText(window) + L"\"";
+                if (std::ranges::find(watch.shownWindows, seen) == watch.shownWindows.end()) {
+                    watch.shownWindows.push_back(std::move(seen));
+                }
+            }
             return !process.running();
         },
         timeout, 10ms);
@@ -436,182 +202,73 @@ ExitWatch watchUntilExit(const Process& process, Millis timeout)
     return watch;
 }
 
-// ---------------------------------------------------------------------------
-// Debug output
+// Debug output (OutputDebugString) of other processes, through DBWIN_BUFFER:
+// one listener at a time per Wine prefix.
+class DebugListener {
+public:
+    DebugListener();
+    ~DebugListener()
+    {
+        SetEvent(stop_);
+        thread_.join();
+        UnmapViewOfFile(view_);
+        for (HANDLE handle : {buffer_, bufferReady_, dataReady_, stop_}) CloseHandle(handle);
+    }
+    std::vector<std::string> linesOf(DWORD pid) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> result;
+        for (const auto& [from, text] : lines_) {
+            if (from == pid) result.push_back(text);
+        }
+        return result;
+    }
+    std::string dump() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string text;
+        for (const auto& [pid, line] : lines_) text += std::to_string(pid) + "> " + line + "\n";
+        return text.empty() ? "(no debug output)\n" : text;
+    }
 
-namespace {
-constexpr DWORD kDbwinBufferSize = 4096;
-}
+private:
+    HANDLE buffer_ = nullptr, bufferReady_ = nullptr, dataReady_ = nullptr, stop_ = nullptr;
+    const char* view_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<std::pair<DWORD, std::string>> lines_;
+    std::thread thread_;
+};
 
 DebugListener::DebugListener()
 {
-    buffer_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                 kDbwinBufferSize, L"DBWIN_BUFFER");
-    if (buffer_) view_ = MapViewOfFile(buffer_, FILE_MAP_READ, 0, 0, 0);
+    constexpr DWORD size = 4096;
+    buffer_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, L"DBWIN_BUFFER");
+    if (buffer_) view_ = static_cast<const char*>(MapViewOfFile(buffer_, FILE_MAP_READ, 0, 0, 0));
     bufferReady_ = CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY");
     dataReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ready_ = view_ && bufferReady_ && dataReady_ && stop_;
-    if (ready_) {
-        // The events may outlive a previous listener in a stale state.
-        SetEvent(bufferReady_);
-        thread_ = std::thread([this] { run(); });
-    }
-}
-
-DebugListener::~DebugListener()
-{
-    if (thread_.joinable()) {
-        SetEvent(stop_);
-        thread_.join();
-    }
-    if (view_) UnmapViewOfFile(view_);
-    for (HANDLE handle : {buffer_, bufferReady_, dataReady_, stop_}) {
-        if (handle) CloseHandle(handle);
-    }
-}
-
-void DebugListener::run()
-{
-    const HANDLE waits[] = {stop_, dataReady_};
-    for (;;) {
-        DWORD woken = WaitForMultipleObjects(2, waits, FALSE, 1000);
-        if (woken == WAIT_OBJECT_0) return;
-        if (woken == WAIT_OBJECT_0 + 1) {
-            const auto* bytes = static_cast<const char*>(view_);
+    if (!view_ || !bufferReady_ || !dataReady_ || !stop_) fail("cannot listen to debug output (DBWIN_BUFFER)");
+    // The event may outlive a previous listener in a stale state.
+    SetEvent(bufferReady_);
+    thread_ = std::thread([this] {
+        const HANDLE waits[] = {stop_, dataReady_};
+        for (DWORD woken; (woken = WaitForMultipleObjects(2, waits, FALSE, 1000)) != WAIT_OBJECT_0;) {
             DWORD pid = 0;
-            memcpy(&pid, bytes, sizeof pid);
+            memcpy(&pid, view_, sizeof pid);
             // GoogleTest reports this process's own failures there as well.
-            char text[kDbwinBufferSize - sizeof(DWORD) + 1];
-            memcpy(text, bytes + sizeof(DWORD), kDbwinBufferSize - sizeof(DWORD));
-            text[kDbwinBufferSize - sizeof(DWORD)] = '\0';
-            if (pid != GetCurrentProcessId()) store(pid, text);
+            if (woken == WAIT_OBJECT_0 + 1 && pid != GetCurrentProcessId()) {
+                const std::string_view text(view_ + sizeof pid, strnlen(view_ + sizeof pid, size - sizeof pid));
+                std::lock_guard<std::mutex> lock(mutex_);
+                for (std::string& line : splitLines(text, true)) lines_.emplace_back(pid, std::move(line));
+            }
+            // After an idle second too: a writer killed between taking the
+            // buffer and signalling its data would block every later writer.
+            SetEvent(bufferReady_);
         }
-        // After an idle second too: a writer killed between taking the
-        // buffer and signalling its data would otherwise block every later
-        // writer of the prefix.
-        SetEvent(bufferReady_);
-    }
+    });
 }
 
-void DebugListener::store(DWORD pid, const char* text)
-{
-    // The writer hands over ANSI text; keep it as UTF-8 like everything else.
-    std::wstring wide;
-    int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (size > 1) {
-        wide.resize(static_cast<size_t>(size));
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
-        wide.resize(static_cast<size_t>(size - 1));
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (std::string& line : splitLines(toUtf8(wide), true)) {
-        lines_.push_back(DebugLine{pid, std::move(line)});
-    }
-}
-
-std::vector<DebugLine> DebugListener::lines() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-}
-
-std::vector<DebugLine> DebugListener::linesOf(DWORD pid) const
-{
-    std::vector<DebugLine> result;
-    for (DebugLine& line : lines()) {
-        if (line.pid == pid) result.push_back(std::move(line));
-    }
-    return result;
-}
-
-std::optional<DebugLine> DebugListener::waitForLine(
-    const std::function<bool(const DebugLine&)>& match, Millis timeout) const
-{
-    std::optional<DebugLine> found;
-    waitUntil(
-        [&] {
-            for (const DebugLine& line : lines()) {
-                if (match(line)) {
-                    found = line;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeout);
-    return found;
-}
-
-std::optional<DebugLine> DebugListener::waitForLine(DWORD pid, std::string_view prefix,
-                                                    Millis timeout) const
-{
-    return waitForLine(
-        [&](const DebugLine& line) { return line.pid == pid && startsWith(line.text, prefix); },
-        timeout);
-}
-
-std::vector<DebugLine> DebugListener::waitForLines(
-    const std::function<bool(const DebugLine&)>& match, size_t count, Millis timeout) const
-{
-    std::vector<DebugLine> found;
-    waitUntil(
-        [&] {
-            found.clear();
-            for (const DebugLine& line : lines()) {
-                if (match(line)) found.push_back(line);
-            }
-            return found.size() >= count;
-        },
-        timeout);
-    return found;
-}
-
-std::string DebugListener::dump() const
-{
-    std::string text;
-    for (const DebugLine& line : lines()) {
-        text += "[" + std::to_string(line.pid) + "] " + line.text + "\n";
-    }
-    return text.empty() ? "(no debug output)\n" : text;
-}
-
-// ---------------------------------------------------------------------------
 // Journal
-
-std::optional<JournalCall> parseJournalLine(std::string_view line)
-{
-    const size_t open = line.find('(');
-    if (open == std::string_view::npos || open == 0) return std::nullopt;
-    JournalCall call;
-    call.line = std::string(line);
-    call.method = std::string(line.substr(0, open));
-    if (call.method.find(' ') != std::string::npos) return std::nullopt;
-    size_t tidAt = line.rfind(" tid=");
-    if (tidAt != std::string_view::npos && tidAt > open) {
-        call.tid = static_cast<DWORD>(
-            std::strtoul(std::string(line.substr(tidAt + 5)).c_str(), nullptr, 10));
-    } else {
-        tidAt = line.size();
-    }
-    size_t argsEnd = tidAt;
-    const size_t hrAt = line.rfind(" hr=", tidAt);
-    if (hrAt != std::string_view::npos && hrAt > open) {
-        call.hr = static_cast<HRESULT>(
-            std::strtoul(std::string(line.substr(hrAt + 4, tidAt - hrAt - 4)).c_str(), nullptr, 16));
-        argsEnd = hrAt;
-    }
-    const size_t close = line.rfind(')', argsEnd);
-    if (close == std::string_view::npos || close < open) return std::nullopt;
-    call.args = std::string(line.substr(open + 1, close - open - 1));
-    return call;
-}
-
-std::ostream& operator<<(std::ostream& out, const JournalCall& call)
-{
-    return out << call.line;
-}
-
 std::vector<std::string> Journal::lines() const
 {
     return splitLines(readFileBytes(path_), false);
@@ -621,7 +278,23 @@ std::vector<JournalCall> Journal::calls() const
 {
     std::vector<JournalCall> result;
     for (const std::string& line : lines()) {
-        if (auto call = parseJournalLine(line)) result.push_back(std::move(*call));
+        // Arguments may hold quoted brackets: hr and tid are found from the end.
+        const size_t open = line.find('(');
+        if (open == std::string::npos || open == 0 || line.find(' ') < open) continue;
+        JournalCall call{line.substr(0, open), {}, std::nullopt, 0};
+        size_t end = line.size();
+        if (const size_t at = line.rfind(" tid="); at != std::string::npos && at > open) {
+            call.tid = static_cast<DWORD>(std::strtoul(line.c_str() + at + 5, nullptr, 10));
+            end = at;
+        }
+        if (const size_t at = line.rfind(" hr=", end); at != std::string::npos && at > open) {
+            call.hr = static_cast<HRESULT>(std::strtoul(line.substr(at + 4, end - at - 4).c_str(), nullptr, 16));
+            end = at;
+        }
+        const size_t close = line.rfind(')', end);
+        if (close == std::string::npos || close < open) continue;
+        call.args = line.substr(open + 1, close - open - 1);
+        result.push_back(std::move(call));
     }
     return result;
 }
@@ -635,10 +308,8 @@ std::vector<std::string> Journal::methods() const
 
 std::vector<JournalCall> Journal::callsTo(std::string_view method) const
 {
-    std::vector<JournalCall> result;
-    for (JournalCall& call : calls()) {
-        if (call.method == method) result.push_back(std::move(call));
-    }
+    std::vector<JournalCall> result = calls();
+    std::erase_if(result, [&](const JournalCall& call) { return call.method != method; });
     return result;
 }
 
@@ -648,21 +319,13 @@ std::optional<JournalCall> Journal::waitForCall(const std::function<bool(const J
     std::optional<JournalCall> found;
     waitUntil(
         [&] {
-            for (const JournalCall& call : calls()) {
-                if (match(call)) {
-                    found = call;
-                    return true;
-                }
+            for (JournalCall& call : calls()) {
+                if (match(call)) return (found = std::move(call)).has_value();
             }
             return false;
         },
         timeout);
     return found;
-}
-
-std::optional<JournalCall> Journal::waitForCall(std::string_view method, Millis timeout) const
-{
-    return waitForCall([&](const JournalCall& call) { return call.method == method; }, timeout);
 }
 
 bool Journal::waitForCallCount(std::string_view method, size_t count, Millis timeout) const
@@ -672,86 +335,34 @@ bool Journal::waitForCallCount(std::string_view method, size_t count, Millis tim
 
 std::string Journal::text() const
 {
-    std::string bytes = readFileBytes(path_);
+    const std::string bytes = readFileBytes(path_);
     return bytes.empty() ? "(journal empty or missing)\n" : bytes;
 }
 
-// ---------------------------------------------------------------------------
 // Windows of another process
-
-std::vector<HWND> topLevelWindows(DWORD pid, const wchar_t* wantedClass)
+std::vector<HWND> topLevelWindows(DWORD pid, const wchar_t* wantedClass, bool visibleOnly)
 {
-    struct Search {
-        DWORD pid;
-        const wchar_t* wantedClass;
-        std::vector<HWND> found;
-    } search{pid, wantedClass, {}};
+    std::vector<HWND> found;
     EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.pid && (!s.wantedClass || className(window) == s.wantedClass)) {
-                s.found.push_back(window);
-            }
+        [](HWND window, LPARAM all) {
+            reinterpret_cast<std::vector<HWND>*>(all)->push_back(window);
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> visibleTopLevelWindows(DWORD pid)
-{
-    std::vector<HWND> visible;
-    for (HWND window : topLevelWindows(pid)) {
-        if (IsWindowVisible(window)) visible.push_back(window);
-    }
-    return visible;
-}
-
-HWND findTopLevelWindow(DWORD pid, const wchar_t* wantedClass)
-{
-    std::vector<HWND> found = topLevelWindows(pid, wantedClass);
-    return found.empty() ? nullptr : found.front();
+        reinterpret_cast<LPARAM>(&found));
+    std::erase_if(found, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner != pid || (wantedClass && className(window) != wantedClass) ||
+               (visibleOnly && !IsWindowVisible(window));
+    });
+    return found;
 }
 
 HWND waitForWindow(DWORD pid, const wchar_t* wantedClass, Millis timeout)
 {
-    HWND found = nullptr;
-    waitUntil([&] { return (found = findTopLevelWindow(pid, wantedClass)) != nullptr; }, timeout);
-    return found;
-}
-
-HWND waitForVisibleWindow(DWORD pid, const wchar_t* wantedClass, Millis timeout)
-{
-    HWND found = nullptr;
-    waitUntil(
-        [&] {
-            for (HWND window : topLevelWindows(pid, wantedClass)) {
-                if (IsWindowVisible(window)) {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeout);
-    return found;
-}
-
-bool waitForHidden(HWND window, Millis timeout)
-{
-    return waitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout);
-}
-
-bool waitForGone(HWND window, Millis timeout)
-{
-    return waitUntil([&] { return !IsWindow(window); }, timeout);
-}
-
-HWND child(HWND parent, int id)
-{
-    return parent ? GetDlgItem(parent, id) : nullptr;
+    std::vector<HWND> found;
+    waitUntil([&] { return !(found = topLevelWindows(pid, wantedClass, true)).empty(); }, timeout);
+    return found.empty() ? nullptr : found.front();
 }
 
 std::wstring className(HWND window)
@@ -761,108 +372,68 @@ std::wstring className(HWND window)
     return name;
 }
 
-std::wstring windowText(HWND window)
+LRESULT send(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // WM_GETTEXT is marshalled across processes, unlike a control's text
-    // through GetWindowTextW.
-    LRESULT length = sendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &result)) {
+        return -1;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring askText(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index)
+{
+    const LRESULT length = send(window, lengthMessage, index);
     if (length <= 0) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = sendWithTimeout(window, WM_GETTEXT, text.size(),
-                                     reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    const LRESULT copied = send(window, textMessage, textMessage == WM_GETTEXT ? text.size() : index,
+                                reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
     return text;
 }
 
-int controlId(HWND window)
-{
-    return GetDlgCtrlID(window);
-}
-
-int checkState(HWND checkBox)
-{
-    return static_cast<int>(sendWithTimeout(checkBox, BM_GETCHECK, 0, 0));
-}
-
-bool isChecked(HWND checkBox)
-{
-    return checkState(checkBox) == BST_CHECKED;
-}
-
-DWORD windowThreadId(HWND window)
-{
-    return GetWindowThreadProcessId(window, nullptr);
-}
-
-HWND focusedWindow(DWORD guiThreadId)
+HWND focusedWindowOf(HWND window)
 {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(guiThreadId, &info)) return nullptr;
-    return info.hwndFocus;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
-HWND focusedWindowOf(HWND anyWindowOfThatThread)
+::testing::AssertionResult waitForFocus(HWND control, Millis timeout)
 {
-    return focusedWindow(windowThreadId(anyWindowOfThatThread));
-}
-
-int comboCount(HWND combo)
-{
-    return static_cast<int>(sendWithTimeout(combo, CB_GETCOUNT, 0, 0));
-}
-
-int comboSelection(HWND combo)
-{
-    return static_cast<int>(sendWithTimeout(combo, CB_GETCURSEL, 0, 0));
-}
-
-std::wstring comboItemText(HWND combo, int index)
-{
-    LRESULT length = sendWithTimeout(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = sendWithTimeout(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                     reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
+    if (waitUntil([&] { return control && focusedWindowOf(control) == control; }, timeout)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "focus is on control " << controlId(focusedWindowOf(control))
+                                         << ", not on " << controlId(control);
 }
 
 std::vector<std::wstring> comboItems(HWND combo)
 {
     std::vector<std::wstring> items;
-    const int count = comboCount(combo);
-    for (int i = 0; i < count; ++i) items.push_back(comboItemText(combo, i));
+    for (int i = 0, count = comboCount(combo); i < count; ++i) items.push_back(comboItemText(combo, i));
     return items;
 }
 
 void chooseComboItem(HWND combo, int index)
 {
-    sendWithTimeout(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    sendWithTimeout(GetParent(combo), WM_COMMAND,
-                    MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE),
-                    reinterpret_cast<LPARAM>(combo));
+    send(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
+    send(GetParent(combo), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(controlId(combo)), CBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(combo));
 }
 
 bool chooseComboItem(HWND combo, const std::wstring& text)
 {
-    std::vector<std::wstring> items = comboItems(combo);
-    auto found = std::find(items.begin(), items.end(), text);
-    if (found == items.end()) return false;
-    chooseComboItem(combo, static_cast<int>(found - items.begin()));
-    return true;
+    const std::vector<std::wstring> items = comboItems(combo);
+    const auto found = std::ranges::find(items, text);
+    if (found != items.end()) chooseComboItem(combo, static_cast<int>(found - items.begin()));
+    return found != items.end();
 }
 
 bool click(HWND button, Millis timeout)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL,
-                               static_cast<UINT>(timeout.count()), &result) != 0;
-}
-
-void postClick(HWND button)
-{
-    PostMessageW(button, BM_CLICK, 0, 0);
+    return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout.count()), &result) != 0;
 }
 
 bool bringToFront(HWND window, Millis timeout)
@@ -872,13 +443,9 @@ bool bringToFront(HWND window, Millis timeout)
         [&] {
             if (GetForegroundWindow() == window) return true;
             if (!SetForegroundWindow(window)) {
-                // Windows lets the process that last had input move the
+                // Only the process that had the last input may move the
                 // foreground; a key of our own makes that us.
-                INPUT alt[2]{};
-                alt[0].type = alt[1].type = INPUT_KEYBOARD;
-                alt[0].ki.wVk = alt[1].ki.wVk = VK_MENU;
-                alt[1].ki.dwFlags = KEYEVENTF_KEYUP;
-                SendInput(2, alt, sizeof(INPUT));
+                pressKey(VK_MENU);
                 SetForegroundWindow(window);
             }
             return false;
@@ -886,181 +453,81 @@ bool bringToFront(HWND window, Millis timeout)
         timeout, 50ms);
 }
 
-// ---------------------------------------------------------------------------
 // Message boxes
-
 std::ostream& operator<<(std::ostream& out, BoxIcon icon)
 {
-    switch (icon) {
-    case BoxIcon::None: return out << "no icon";
-    case BoxIcon::Error: return out << "error icon";
-    case BoxIcon::Warning: return out << "warning icon";
-    case BoxIcon::Information: return out << "information icon";
-    case BoxIcon::Question: return out << "question icon";
-    case BoxIcon::Unknown: return out << "unrecognised icon";
-    }
-    return out;
-}
-
-std::vector<HWND> messageBoxes(DWORD pid)
-{
-    std::vector<HWND> boxes;
-    for (HWND window : topLevelWindows(pid, L"#32770")) {
-        if (IsWindowVisible(window)) boxes.push_back(window);
-    }
-    return boxes;
-}
-
-std::optional<MessageBoxView> waitForMessageBox(DWORD pid, Millis timeout)
-{
-    HWND box = nullptr;
-    waitUntil(
-        [&] {
-            std::vector<HWND> boxes = messageBoxes(pid);
-            box = boxes.empty() ? nullptr : boxes.front();
-            return box != nullptr;
-        },
-        timeout);
-    if (!box) return std::nullopt;
-    return readMessageBox(box);
-}
-
-MessageBoxView readMessageBox(HWND box)
-{
-    MessageBoxView view;
-    view.window = box;
-    view.caption = windowText(box);
-    // Both Windows and Wine give the message text the static id 0xFFFF.
-    view.text = windowText(GetDlgItem(box, 0xFFFF));
-    view.icon = messageBoxIcon(box);
-    return view;
+    const char* const names[] = {"no icon", "error icon", "warning icon", "information icon", "unrecognised icon"};
+    return out << names[static_cast<int>(icon)];
 }
 
 namespace {
 
-HWND iconStatic(HWND box)
+// The pixels (0xRRGGBB, row by row) of the picture that `draw` makes.
+std::vector<uint32_t> picture(int width, int height, const std::function<void(HDC)>& draw)
 {
-    for (HWND control = GetWindow(box, GW_CHILD); control;
-         control = GetWindow(control, GW_HWNDNEXT)) {
-        if (className(control) == L"Static" &&
-            (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            return control;
-        }
-    }
-    return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(dc, bitmap);
+    draw(dc);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + width * height);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
 }
 
-// A top-down 32-bit bitmap to draw into and read back.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width), height_(height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC dc() const { return dc_; }
-    bool valid() const { return bits_ != nullptr; }
-    void fill(COLORREF colour)
-    {
-        HBRUSH brush = CreateSolidBrush(colour);
-        RECT all{0, 0, width_, height_};
-        FillRect(dc_, &all, brush);
-        DeleteObject(brush);
-    }
-    uint32_t pixel(int x, int y) const
-    {
-        GdiFlush();
-        return static_cast<const uint32_t*>(bits_)[y * width_ + x] & 0xFFFFFF;
-    }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    void* bits_ = nullptr;
-};
-
-// Share of the icon's opaque pixels that the screen shows unchanged.
-double iconLikeness(const Canvas& screen, int width, int height, HICON icon)
-{
-    Canvas onBlack(width, height);
-    Canvas onWhite(width, height);
-    onBlack.fill(RGB(0, 0, 0));
-    onWhite.fill(RGB(255, 255, 255));
-    DrawIconEx(onBlack.dc(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    DrawIconEx(onWhite.dc(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    int opaque = 0;
-    int same = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const uint32_t colour = onBlack.pixel(x, y);
-            if (colour != onWhite.pixel(x, y)) continue;
-            ++opaque;
-            if (colour == screen.pixel(x, y)) ++same;
-        }
-    }
-    return opaque == 0 ? 0.0 : static_cast<double>(same) / opaque;
-}
-
-}  // namespace
-
+// Wine keeps icons per process, so the box's icon is told by comparing what
+// it shows on screen with each system icon drawn here.
 BoxIcon messageBoxIcon(HWND box)
 {
-    HWND control = iconStatic(box);
-    if (!control || !IsWindowVisible(control)) return BoxIcon::None;
-    const auto shown = reinterpret_cast<HICON>(sendWithTimeout(control, STM_GETICON, 0, 0));
-    if (!shown || shown == reinterpret_cast<HICON>(-1)) return BoxIcon::None;
-
-    const std::pair<BoxIcon, HICON> candidates[] = {
-        {BoxIcon::Error, LoadIconW(nullptr, IDI_ERROR)},
-        {BoxIcon::Warning, LoadIconW(nullptr, IDI_WARNING)},
-        {BoxIcon::Information, LoadIconW(nullptr, IDI_INFORMATION)},
-        {BoxIcon::Question, LoadIconW(nullptr, IDI_QUESTION)},
-    };
-    // Where the system shares its icons between processes, the handle says it.
-    for (const auto& [kind, icon] : candidates) {
-        if (icon == shown) return kind;
+    HWND control = GetWindow(box, GW_CHILD);
+    while (control &&
+           (className(control) != L"Static" || (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)) {
+        control = GetWindow(control, GW_HWNDNEXT);
     }
-    // Otherwise (Wine keeps icons per process) compare what the box shows on
-    // screen with each system icon drawn here.
+    if (!control || !IsWindowVisible(control) || send(control, STM_GETICON) == 0) return BoxIcon::None;
+
     RECT client;
     GetClientRect(control, &client);
     const int width = std::min<int>(client.right, GetSystemMetrics(SM_CXICON));
     const int height = std::min<int>(client.bottom, GetSystemMetrics(SM_CYICON));
-    if (width <= 0 || height <= 0) return BoxIcon::Unknown;
+    const auto drawn = [&](const wchar_t* icon, DWORD background) {
+        return picture(width, height, [&](HDC dc) {
+            PatBlt(dc, 0, 0, width, height, background);
+            DrawIconEx(dc, 0, 0, LoadIconW(nullptr, icon), width, height, 0, nullptr, DI_NORMAL);
+        });
+    };
+    const std::pair<BoxIcon, const wchar_t*> candidates[] = {
+        {BoxIcon::Error, IDI_ERROR}, {BoxIcon::Warning, IDI_WARNING}, {BoxIcon::Information, IDI_INFORMATION}};
     BoxIcon best = BoxIcon::Unknown;
-    double bestLikeness = 0.9;   // anything less is some other picture
+    double bestLikeness = 0.9;   // share of the icon's opaque pixels shown unchanged; less is another picture
     waitUntil(
         [&] {
             POINT origin{0, 0};
             ClientToScreen(control, &origin);
-            Canvas screen(width, height);
-            HDC screenDc = GetDC(nullptr);
-            BitBlt(screen.dc(), 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY);
-            ReleaseDC(nullptr, screenDc);
+            const std::vector<uint32_t> screen = picture(width, height, [&](HDC dc) {
+                HDC screenDc = GetDC(nullptr);
+                BitBlt(dc, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY);
+                ReleaseDC(nullptr, screenDc);
+            });
             for (const auto& [kind, icon] : candidates) {
-                const double likeness = iconLikeness(screen, width, height, icon);
-                if (likeness > bestLikeness) {
-                    bestLikeness = likeness;
+                // Opaque pixels come out alike on black and on white.
+                const std::vector<uint32_t> onBlack = drawn(icon, BLACKNESS), onWhite = drawn(icon, WHITENESS);
+                double opaque = 0, same = 0;
+                for (size_t i = 0; i < screen.size(); ++i) {
+                    opaque += onBlack[i] == onWhite[i];
+                    same += onBlack[i] == onWhite[i] && onBlack[i] == screen[i];
+                }
+                if (opaque > 0 && same / opaque > bestLikeness) {
+                    bestLikeness = same / opaque;
                     best = kind;
                 }
             }
@@ -1070,58 +537,70 @@ BoxIcon messageBoxIcon(HWND box)
     return best;
 }
 
-bool dismissMessageBox(HWND box, int buttonId, Millis timeout)
+}  // namespace
+
+std::optional<MessageBoxView> waitForMessageBox(DWORD pid, Millis timeout)
 {
-    HWND button = GetDlgItem(box, buttonId);
-    if (!button) return false;
-    postClick(button);
-    return waitForGone(box, timeout);
+    std::vector<HWND> boxes;
+    if (!waitUntil([&] { return !(boxes = messageBoxes(pid)).empty(); }, timeout)) return std::nullopt;
+    // Both Windows and Wine give the message text the static id 0xFFFF.
+    return MessageBoxView{boxes.front(), windowText(boxes.front()), windowText(GetDlgItem(boxes.front(), 0xFFFF)),
+                          messageBoxIcon(boxes.front())};
 }
 
-// ---------------------------------------------------------------------------
-// INI files
+void expectBox(DWORD pid, const std::wstring& text, std::optional<BoxIcon> icon, HWND owner)
+{
+    const std::optional<MessageBoxView> box = waitForMessageBox(pid);
+    ASSERT_TRUE(box) << "no message box saying " << toUtf8(text);
+    EXPECT_EQ(box->caption, L"Lumibrel");
+    EXPECT_EQ(box->text, text);
+    if (icon) {
+        EXPECT_EQ(box->icon, *icon) << toUtf8(text);
+    }
+    if (owner) {
+        EXPECT_EQ(GetWindow(box->window, GW_OWNER), owner);
+    }
+    postClick(GetDlgItem(box->window, IDOK));
+    EXPECT_TRUE(waitForGone(box->window, 5s)) << "OK did not close the box";
+}
 
+// INI files
 namespace {
 
-// The profile readers return size - 2 when the buffer was too small.
-std::vector<wchar_t> readProfileList(const std::function<DWORD(wchar_t*, DWORD)>& read)
+// Grows the buffer while the reader fills it (it returns size - 2 then), and
+// splits the zero-separated list it gives.
+std::vector<std::wstring> readProfileList(const std::function<DWORD(wchar_t*, DWORD)>& read)
 {
     std::vector<wchar_t> buffer(4096);
-    for (;;) {
-        DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length + 2 < buffer.size()) {
-            buffer.resize(length);
-            return buffer;
-        }
+    DWORD length;
+    while ((length = read(buffer.data(), static_cast<DWORD>(buffer.size()))) + 2 >= buffer.size()) {
         buffer.resize(buffer.size() * 4);
     }
-}
-
-std::vector<std::wstring> splitNullList(const std::vector<wchar_t>& list)
-{
     std::vector<std::wstring> items;
-    for (size_t start = 0; start < list.size();) {
-        std::wstring item(list.data() + start);
-        if (item.empty()) break;
-        start += item.size() + 1;
-        items.push_back(std::move(item));
+    for (size_t start = 0; start < length && buffer[start]; start += items.back().size() + 1) {
+        items.emplace_back(buffer.data() + start);
     }
     return items;
 }
 
 }  // namespace
 
+void PrintTo(const IniSection& section, std::ostream* out)
+{
+    *out << "[" << toUtf8(section.name) << "]";
+    for (const std::wstring& line : section.lines) *out << " " << toUtf8(line) << ";";
+}
+
 IniFile readIni(const std::wstring& path)
 {
     IniFile file;
-    auto names = readProfileList([&](wchar_t* buffer, DWORD size) {
-        return GetPrivateProfileSectionNamesW(buffer, size, path.c_str());
-    });
-    for (std::wstring& name : splitNullList(names)) {
+    for (std::wstring& name : readProfileList([&](wchar_t* buffer, DWORD size) {
+             return GetPrivateProfileSectionNamesW(buffer, size, path.c_str());
+         })) {
         auto lines = readProfileList([&](wchar_t* buffer, DWORD size) {
             return GetPrivateProfileSectionW(name.c_str(), buffer, size, path.c_str());
         });
-        file.push_back(IniSection{std::move(name), splitNullList(lines)});
+        file.push_back(IniSection{std::move(name), std::move(lines)});
     }
     return file;
 }
@@ -1130,152 +609,67 @@ std::optional<std::wstring> readIniValue(const std::wstring& path, const std::ws
                                          const std::wstring& key)
 {
     const wchar_t* const missing = L"\x01(missing)\x01";
-    std::vector<wchar_t> buffer(4096);
-    GetPrivateProfileStringW(section.c_str(), key.c_str(), missing, buffer.data(),
-                             static_cast<DWORD>(buffer.size()), path.c_str());
-    std::wstring value = buffer.data();
-    if (value == missing) return std::nullopt;
-    return value;
+    wchar_t value[4096];
+    GetPrivateProfileStringW(section.c_str(), key.c_str(), missing, value, 4096, path.c_str());
+    return std::wstring_view(value) == missing ? std::nullopt : std::optional<std::wstring>(value);
 }
 
-void PrintTo(const IniSection& section, std::ostream* out)
+IniFile withValue(IniFile file, const std::wstring& section, const std::wstring& key, const std::wstring& value)
 {
-    *out << "[" << toUtf8(section.name) << "]";
-    for (const std::wstring& line : section.lines) *out << " " << toUtf8(line) << ";";
+    auto s = std::ranges::find(file, section, &IniSection::name);
+    if (s == file.end()) s = file.insert(file.end(), IniSection{section, {}});
+    auto line = std::ranges::find_if(s->lines, [&](const std::wstring& l) { return l.starts_with(key + L"="); });
+    if (line == s->lines.end()) line = s->lines.insert(line, L"");
+    *line = key + L"=" + value;
+    return file;
 }
 
-// ---------------------------------------------------------------------------
 // Keyboard
-
-namespace {
-
-bool isExtendedKey(WORD key)
+void pressKeyWith(std::initializer_list<WORD> modifiers, WORD virtualKey)
 {
-    switch (key) {
-    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
-    case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
-    case VK_INSERT: case VK_DELETE: case VK_RMENU: case VK_RCONTROL:
-        return true;
-    default:
-        return false;
-    }
-}
-
-INPUT keyInput(WORD key, bool up)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (isExtendedKey(key) ? KEYEVENTF_EXTENDEDKEY : 0);
-    return input;
-}
-
-void send(std::vector<INPUT> inputs)
-{
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD key, bool up) {
+        INPUT& input = inputs.emplace_back();
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        const bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
+        input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    };
+    for (WORD modifier : modifiers) add(modifier, false);
+    add(virtualKey, false);
+    add(virtualKey, true);
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) add(*it, true);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     // Give the program's thread the keys before the next step looks.
     pumpMessagesFor(50ms);
 }
 
-}  // namespace
-
-void pressKey(WORD virtualKey)
-{
-    send({keyInput(virtualKey, false), keyInput(virtualKey, true)});
-}
-
-void pressKeyWith(std::initializer_list<WORD> modifiers, WORD virtualKey)
-{
-    std::vector<INPUT> inputs;
-    for (WORD modifier : modifiers) inputs.push_back(keyInput(modifier, false));
-    inputs.push_back(keyInput(virtualKey, false));
-    inputs.push_back(keyInput(virtualKey, true));
-    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) {
-        inputs.push_back(keyInput(*it, true));
-    }
-    send(std::move(inputs));
-}
-
-void typeText(std::wstring_view text)
-{
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text) {
-        for (bool up : {false, true}) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wScan = c;
-            input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-            inputs.push_back(input);
-        }
-    }
-    send(std::move(inputs));
-}
-
-OwnWindow::OwnWindow()
-{
-    std::promise<HWND> created;
-    std::future<HWND> window = created.get_future();
-    thread_ = std::thread([this, &created] {
-        threadId_ = GetCurrentThreadId();
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam,
-                                     LPARAM lParam) -> LRESULT {
-            if (message == WM_DESTROY) PostQuitMessage(0);
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        };
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"LumibrelE2eOwnWindow";
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        RegisterClassW(&windowClass);   // fails harmlessly when already registered
-        HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"Lumibrel e2e helper",
-                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 160, 80, nullptr,
-                                    nullptr, windowClass.hInstance, nullptr);
-        created.set_value(hwnd);
-        if (!hwnd) return;
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    });
-    window_ = window.get();
-}
-
-OwnWindow::~OwnWindow()
-{
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (thread_.joinable()) thread_.join();
-}
-
-namespace {
-constexpr int kHeldHotKeyId = 0x4C42;
-}
-
-HotKeyHolder::HotKeyHolder(UINT modifiers, UINT virtualKey)
-    : registered_(RegisterHotKey(nullptr, kHeldHotKeyId, modifiers, virtualKey) != 0)
-{
-}
-
-HotKeyHolder::~HotKeyHolder()
-{
-    if (registered_) UnregisterHotKey(nullptr, kHeldHotKeyId);
-}
-
-// ---------------------------------------------------------------------------
 // Fixture
+ProgramTest::ProgramTest() = default;
+ProgramTest::~ProgramTest() = default;
 
 void ProgramTest::SetUp()
 {
     // A program left over from an earlier run would hold the single-instance
     // mutex and turn every start here into a second instance.
-    HWND leftover = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr);
-    ASSERT_EQ(leftover, nullptr) << "another Lumibrel is already running in this session";
-    temp_ = std::make_unique<TempFolder>();
-    temp_->subfolder(L"LocalAppData");
-    programFolder_ = std::make_unique<ProgramFolder>(temp_->subfolder(L"Program"), true);
+    ASSERT_EQ(FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr), nullptr)
+        << "another Lumibrel is already running in this session";
+    static int serial = 0;
+    wchar_t base[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, base);
+    temp_ = joinPath(base, L"lumibrel-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++serial));
+    for (const std::wstring& folder : {temp_, localAppData(), tempFile(L"Program")}) {
+        if (!CreateDirectoryW(folder.c_str(), nullptr)) fail("cannot create " + toUtf8(folder));
+    }
+    wchar_t self[MAX_PATH];
+    const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    for (const wchar_t* name : {L"Lumibrel.exe", L"Cellvane.dll"}) {
+        const std::wstring from = joinPath(exe.substr(0, exe.find_last_of(L'\\')), name);
+        if (!CopyFileW(from.c_str(), programFile(name).c_str(), FALSE)) fail("cannot copy " + toUtf8(from));
+    }
     debug_ = std::make_unique<DebugListener>();
-    ASSERT_TRUE(debug_->ready()) << "cannot listen to debug output (DBWIN_BUFFER)";
 }
 
 void ProgramTest::TearDown()
@@ -1286,60 +680,88 @@ void ProgramTest::TearDown()
                           << ") was still running at the end of the test and was killed";
         }
     }
-    if (HasFailure() && debug_) {
-        std::cout << "Debug output:\n" << debug_->dump();
-        std::cout << "Journal:\n" << journal().text();
-    }
+    if (HasFailure() && debug_) std::cout << "Debug output:\n" << debug_->dump() << "Journal:\n" << journal().text();
     processes_.clear();
+    other_.reset();
     debug_.reset();
-    programFolder_.reset();
-    temp_.reset();
+    if (!temp_.empty()) removeFolderTree(temp_);
 }
 
 Process& ProgramTest::start(LaunchOptions options)
 {
-    if (!options.mentions(L"LOCALAPPDATA")) options.set(L"LOCALAPPDATA", localAppData());
-    if (!options.mentions(L"CELLVANE_SIM_JOURNAL")) {
-        options.set(L"CELLVANE_SIM_JOURNAL", journalPath());
-    }
+    // First, so that the test's own settings win.
+    options.environment.insert(options.environment.begin(),
+                               {{L"LOCALAPPDATA", localAppData()}, {L"CELLVANE_SIM_JOURNAL", journalPath()}});
     // Started from elsewhere, so the program has to find its own folder.
-    if (options.workingFolder.empty()) options.workingFolder = temp_->path();
-    processes_.push_back(startProcess(programFolder_->exePath(), options));
+    processes_.push_back(startProcess(programFile(L"Lumibrel.exe"), options, temp_));
     return *processes_.back();
 }
 
-HWND ProgramTest::mainWindow(const Process& process, Millis timeout) const
+HWND ProgramTest::mainWindow(const Process& process, bool applied) const
 {
-    return waitForWindow(process.pid(), LUMIBREL_MAIN_WINDOW_CLASS, timeout);
+    HWND window = waitForWindow(process.pid(), LUMIBREL_MAIN_WINDOW_CLASS);
+    return window && (!applied || waitUntil([&] { return applyReports(process) > 0; })) ? window : nullptr;
 }
 
-HWND ProgramTest::visibleMainWindow(const Process& process, Millis timeout) const
+std::vector<std::string> ProgramTest::debugLines(const Process& process) const
 {
-    return waitForVisibleWindow(process.pid(), LUMIBREL_MAIN_WINDOW_CLASS, timeout);
+    return debug_->linesOf(process.pid());
 }
 
-bool ProgramTest::waitForStartupApply(const Process& process, Millis timeout) const
+size_t ProgramTest::applyReports(const Process& process) const
 {
-    return debug_->waitForLine(process.pid(), "Lumibrel: WM_APP_API_APPLY total elapsed", timeout)
-        .has_value();
+    return static_cast<size_t>(std::ranges::count_if(debugLines(process), [](const std::string& line) {
+        return line.starts_with("Lumibrel: WM_APP_API_APPLY total elapsed");
+    }));
+}
+
+bool ProgramTest::waitForApplies(const Process& process, size_t count) const
+{
+    size_t seen = 0;
+    waitUntil([&] { return (seen = applyReports(process)) >= count; });
+    return seen == count;
 }
 
 std::optional<DWORD> ProgramTest::exitWithExitButton(Process& process, Millis timeout)
 {
-    HWND window = mainWindow(process, 5s);
-    if (!window) {
-        ADD_FAILURE() << "no main window to click Exit in";
-        process.kill();
-        return std::nullopt;
-    }
-    postClick(child(window, IDC_EXIT));
-    std::optional<DWORD> code = process.waitForExit(timeout);
+    std::vector<HWND> windows;   // hidden or not
+    waitUntil([&] { return !(windows = topLevelWindows(process.pid(), LUMIBREL_MAIN_WINDOW_CLASS)).empty(); }, 5s);
+    if (!windows.empty()) postClick(child(windows.front(), IDC_EXIT));
+    const std::optional<DWORD> code = windows.empty() ? std::nullopt : process.waitForExit(timeout);
     if (!code) {
-        ADD_FAILURE() << "Lumibrel did not end within " << timeout.count()
-                      << " ms of Exit; killed";
+        ADD_FAILURE() << (windows.empty() ? "no main window to click Exit in" : "Lumibrel did not end after Exit")
+                      << "; killed";
         process.kill();
     }
     return code;
+}
+
+bool ProgramTest::otherProgramInFront()
+{
+    if (!other_) {
+        other_ = startProcess(L"C:\\windows\\system32\\notepad.exe");
+        otherWindow_ = waitForWindow(other_->pid(), L"Notepad", 10s);
+    }
+    return otherWindow_ && bringToFront(otherWindow_);
+}
+
+void ProgramTest::freshSettingsFolder() const
+{
+    removeFolderTree(componentFolder());
+    CreateDirectoryW(componentFolder().c_str(), nullptr);
+    CreateDirectoryW(joinPath(componentFolder(), languageCode()).c_str(), nullptr);
+}
+
+void ProgramTest::writeSettings(std::wstring_view text) const
+{
+    freshSettingsFolder();
+    writeTextFile(settingsPath(), text);
+}
+
+void ProgramTest::writeLanguageFile(std::wstring_view text) const
+{
+    CreateDirectoryW(programFile(languageCode()).c_str(), nullptr);
+    writeTextFile(languagePath(), text);
 }
 
 }  // namespace e2e

@@ -19,7 +19,6 @@ constexpr int kControls = static_cast<int>(std::size(kTabOrder));
 
 void alt(char letter) { pressKeyWith({VK_MENU}, static_cast<WORD>(letter)); }
 void shiftTab() { pressKeyWith({VK_SHIFT}, VK_TAB); }
-int focusedIn(HWND window) { return controlId(focusedWindowOf(window)); }
 
 class KeyboardWalkthroughTest : public ProgramTest {
 protected:
@@ -27,35 +26,29 @@ protected:
     // Marking... offers four attributes.
     HWND startInFront()
     {
-        CreateDirectoryW(programFolder().file(L"ENU").c_str(), nullptr);
-        programFolder().writeFile(L"ENU\\Cellvane.ini", L"[BrailleMarking]\r\nBoldText=1\r\nItalicText=1\r\n"
-                                                        L"StrikethroughText=0\r\nMisspelledWords=1\r\n");
-        program_ = &start();
-        window_ = visibleMainWindow(*program_);
-        const bool ready = window_ && waitForStartupApply(*program_) && bringToFront(window_) &&
-                           focusOn(IDC_DISPLAY_LITERARY_BRAILLE);
-        return ready ? window_ : nullptr;
+        writeLanguageFile(
+            L"[BrailleMarking]\r\nBoldText=1\r\nItalicText=1\r\nStrikethroughText=0\r\nMisspelledWords=1\r\n");
+        window_ = mainWindow(*(program_ = &start()));
+        return window_ && bringToFront(window_) && focusOn(IDC_DISPLAY_LITERARY_BRAILLE) ? window_ : nullptr;
     }
 
     HWND openedByKey(char letter, const wchar_t* dialogClass) const
     {
         alt(letter);
-        HWND dialog = waitForVisibleWindow(program_->pid(), dialogClass, 5s);
+        HWND dialog = waitForWindow(program_->pid(), dialogClass, 5s);
         return dialog && waitUntil([&] { return GetForegroundWindow() == dialog; }, 5s) ? dialog : nullptr;
     }
 
-    int focusedId() const { return focusedIn(window_); }
-    bool focusOn(int id) const { return waitUntil([&] { return focusedId() == id; }, 5s); }
+    ::testing::AssertionResult focusOn(int id) const { return waitForFocus(child(window_, id)); }
     bool checked(int id) const { return isChecked(child(window_, id)); }
     std::array<bool, 4> boxes() const
     {
         return {checked(IDC_DISPLAY_LITERARY_BRAILLE), checked(IDC_USE_CONTRACTED_BRAILLE_INPUT),
                 checked(IDC_HYBRID_PRINT_AND_BRAILLE_MODE), checked(IDC_SHOW_BRAILLE_VISUALIZER)};
     }
-    std::wstring settingsFile() const { return joinPath(localAppData(), L"Cellvane\\ENU\\Cellvane.ini"); }
     std::wstring stored(const wchar_t* section, const wchar_t* key) const
     {
-        return readIniValue(settingsFile(), section, key).value_or(L"(none)");
+        return readIniValue(settingsPath(), section, key).value_or(L"(none)");
     }
 
     // What the `count`th apply sent for `method`, once that apply is complete.
@@ -67,28 +60,20 @@ protected:
     }
 
     // The hidden window back by its hot key, pressed while the user works in
-    // another program. Wine passes a hot key on only while one of its own
-    // windows has the keyboard (with a host X program in front the keys never
-    // reach it), so that program is a second Wine process.
+    // another program.
     void bringBack()
     {
-        if (!notepad_) {
-            notepad_ = startProcess(L"C:\\windows\\system32\\notepad.exe", {});
-            other_ = waitForVisibleWindow(notepad_->pid(), L"Notepad", 10s);
-        }
-        ASSERT_TRUE(other_ && bringToFront(other_)) << "no other program in front";
+        ASSERT_TRUE(otherProgramInFront()) << "no other program in front";
         const size_t refreshes = journal().callsTo("RefreshFocusedControl").size();
         pressKeyWith({VK_CONTROL, VK_MENU}, 'T');
         ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(window_) && GetForegroundWindow() == window_; }, 5s))
             << "Alt+Ctrl+T did not bring the window back";
-        EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE)) << "focus is on " << focusedId();
+        EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE));
         EXPECT_TRUE(journal().waitForCallCount("RefreshFocusedControl", refreshes + 1, 5s));
     }
 
     Process* program_ = nullptr;
     HWND window_ = nullptr;
-    std::unique_ptr<Process> notepad_;
-    HWND other_ = nullptr;
 };
 
 TEST_F(KeyboardWalkthroughTest, TabAndShiftTabVisitEveryControlInOrderAndWrap)
@@ -96,11 +81,11 @@ TEST_F(KeyboardWalkthroughTest, TabAndShiftTabVisitEveryControlInOrderAndWrap)
     ASSERT_NE(startInFront(), nullptr);
     for (int step = 1; step <= kControls; ++step) {
         pressKey(VK_TAB);
-        EXPECT_TRUE(focusOn(kTabOrder[step % kControls])) << "Tab " << step << " reached " << focusedId();
+        EXPECT_TRUE(focusOn(kTabOrder[step % kControls])) << "after Tab " << step;
     }
     for (int step = 1; step <= kControls; ++step) {
         shiftTab();
-        EXPECT_TRUE(focusOn(kTabOrder[kControls - step])) << "Shift+Tab " << step << " reached " << focusedId();
+        EXPECT_TRUE(focusOn(kTabOrder[kControls - step])) << "after Shift+Tab " << step;
     }
     EXPECT_EQ(exitWithExitButton(*program_), 0u);
 }
@@ -119,7 +104,7 @@ TEST_F(KeyboardWalkthroughTest, EveryAccessKeyDoesWhatItsControlDoes)
     for (const auto& t : toggles) {
         SCOPED_TRACE(std::string("Alt+") + t.key);
         alt(t.key);
-        EXPECT_TRUE(focusOn(t.focus)) << "focus is on " << focusedId();
+        EXPECT_TRUE(focusOn(t.focus));
         EXPECT_TRUE(waitUntil([&] { return boxes() == t.boxes; }, 2s));
     }
 
@@ -134,7 +119,7 @@ TEST_F(KeyboardWalkthroughTest, EveryAccessKeyDoesWhatItsControlDoes)
         EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == window_; }, 5s));
         // The window puts the focus on its first check box whenever it gets
         // the focus back, so a screen reader always starts from the same place.
-        EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE)) << "focus is on " << focusedId();
+        EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE));
     }
 
     alt('Y');
@@ -150,7 +135,7 @@ TEST_F(KeyboardWalkthroughTest, EveryAccessKeyDoesWhatItsControlDoes)
     EXPECT_TRUE(contains(about->text, L"version")) << toUtf8(about->text);
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitForGone(about->window, 5s)) << "Enter did not dismiss the About box";
-    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE)) << "focus is on " << focusedId();
+    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE));
 
     alt('V');   // a change only Exit can write
     ASSERT_TRUE(waitUntil([&] { return !checked(IDC_SHOW_BRAILLE_VISUALIZER); }, 2s));
@@ -207,17 +192,12 @@ TEST_F(KeyboardWalkthroughTest, SpaceArrowsEnterEscapeAndHotKeyFromAnotherProgra
 
     ASSERT_NO_FATAL_FAILURE(bringBack());
     EXPECT_EQ(exitWithExitButton(*program_), 0u);
-    PostMessageW(other_, WM_CLOSE, 0, 0);
-    EXPECT_EQ(notepad_->waitForExit(5s), 0u);
 }
 
 TEST_F(KeyboardWalkthroughTest, TablesAndMarkingChosenByKeysReachComponentAndSettingsFile)
 {
-    const std::wstring folder = programFolder().file(L"tables");
-    CreateDirectoryW(folder.c_str(), nullptr);
-    for (const wchar_t* name : {L"en-us-g1.ctb", L"en-us-g2.ctb", L"en-us-comp6.ctb", L"en-us-comp8.ctb",
-                                L"en-us-mathtext.ctb", L"nemeth.ctb"})
-        writeTextFile(joinPath(folder, name), L"");
+    putFiles(programFile(L"tables"), {L"en-us-g1.ctb", L"en-us-g2.ctb", L"en-us-comp6.ctb", L"en-us-comp8.ctb",
+                                      L"en-us-mathtext.ctb", L"nemeth.ctb"});
     ASSERT_NE(startInFront(), nullptr);
     HWND dialog = openedByKey('S', LUMIBREL_TABLES_DIALOG_CLASS);
     ASSERT_NE(dialog, nullptr);
@@ -229,7 +209,7 @@ TEST_F(KeyboardWalkthroughTest, TablesAndMarkingChosenByKeysReachComponentAndSet
     for (const auto& l : lists) {
         SCOPED_TRACE(std::string("Alt+") + l.key);
         alt(l.key);
-        EXPECT_TRUE(waitUntil([&] { return focusedIn(dialog) == l.list; }, 5s)) << "focus is on " << focusedIn(dialog);
+        EXPECT_TRUE(waitForFocus(child(dialog, l.list)));
         pressKey(l.arrow);
         HWND list = child(dialog, l.list);
         EXPECT_TRUE(waitUntil([&] { return comboItemText(list, comboSelection(list)) == l.chosen; }, 2s))
@@ -237,10 +217,11 @@ TEST_F(KeyboardWalkthroughTest, TablesAndMarkingChosenByKeysReachComponentAndSet
     }
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitForGone(dialog, 5s)) << "Enter did not accept the tables";
-    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE)) << "focus is on " << focusedId();
+    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE));
     EXPECT_TRUE(journal().callsTo("SetBrailleTables").empty()) << "tables were sent before Apply";
     alt('Y');
-    std::optional<JournalCall> tables = journal().waitForCall("SetBrailleTables", 5s);
+    std::optional<JournalCall> tables =
+        journal().waitForCall([](const JournalCall& call) { return call.method == "SetBrailleTables"; }, 5s);
     ASSERT_TRUE(tables) << journal().text();
     EXPECT_EQ(tables->args, R"("en-us-g1.ctb","nemeth.ctb","en-us-comp6.ctb")");
 
@@ -258,16 +239,15 @@ TEST_F(KeyboardWalkthroughTest, TablesAndMarkingChosenByKeysReachComponentAndSet
     for (const auto& s : steps) {
         SCOPED_TRACE(s.keys);
         s.press();
-        EXPECT_TRUE(waitUntil([&] { return focusedIn(dialog) == IDC_MARKING_FIRST_CHECKBOX + s.focus; }, 2s))
-            << "focus is on " << focusedIn(dialog);
+        EXPECT_TRUE(waitForFocus(child(dialog, IDC_MARKING_FIRST_CHECKBOX + s.focus), 2s));
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(isChecked(child(dialog, IDC_MARKING_FIRST_CHECKBOX + i)), s.marked[i]) << "box " << i;
     }
     pressKey(VK_RETURN);
     EXPECT_TRUE(waitForGone(dialog, 5s)) << "Enter did not accept the marking";
-    EXPECT_EQ(readIni(settingsFile()), (IniFile{{L"BrailleMarking", {L"BoldText=1", L"ItalicText=1",
+    EXPECT_EQ(readIni(settingsPath()), (IniFile{{L"BrailleMarking", {L"BoldText=1", L"ItalicText=1",
                                                                       L"StrikethroughText=1", L"MisspelledWords=0"}}}));
-    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE)) << "focus is on " << focusedId();
+    EXPECT_TRUE(focusOn(IDC_DISPLAY_LITERARY_BRAILLE));
     EXPECT_EQ(exitWithExitButton(*program_), 0u);
 }
 

@@ -6,7 +6,6 @@
 
 #include "app/ControlIds.h"
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <regex>
@@ -61,61 +60,10 @@ std::vector<std::string> applies(const Journal& journal)
     return batches;
 }
 
-// The file as the platform's reader should give it once the program has set
-// one key: replaced in place, or added at the end of its section.
-IniFile withValue(IniFile file, const std::wstring& section, const std::wstring& key, const std::wstring& value)
-{
-    for (IniSection& s : file) {
-        if (s.name != section) continue;
-        auto line = std::find_if(s.lines.begin(), s.lines.end(),
-                                 [&](const std::wstring& l) { return l.rfind(key + L"=", 0) == 0; });
-        if (line == s.lines.end()) line = s.lines.insert(line, L"");
-        *line = key + L"=" + value;
-    }
-    return file;
-}
-
 class MainWindowTest : public ProgramTest {
 protected:
-    std::wstring componentFolder() const { return joinPath(localAppData(), L"Cellvane"); }
-    // One file per user-interface language, named as the platform names it.
-    std::wstring settingsFile() const
-    {
-        wchar_t code[4] = {};
-        GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
-        return joinPath(joinPath(componentFolder(), code), L"Cellvane.ini");
-    }
     bool componentFolderExists() const { return GetFileAttributesW(componentFolder().c_str()) != MAXDWORD; }
-    void seedSettings(const std::wstring& text) const
-    {
-        removeFolderTree(componentFolder());
-        CreateDirectoryW(componentFolder().c_str(), nullptr);
-        CreateDirectoryW(settingsFile().substr(0, settingsFile().rfind(L'\\')).c_str(), nullptr);
-        writeTextFile(settingsFile(), text);
-    }
-
-    // Starts the program; its window once shown and the start-up apply done.
-    HWND open(LaunchOptions options = {})
-    {
-        program = &start(std::move(options));
-        HWND window = visibleMainWindow(*program);
-        return window != nullptr && waitForStartupApply(*program) ? window : nullptr;
-    }
-    bool waitForApplies(size_t count)
-    {
-        return debug().waitForLines([&](const DebugLine& line) {
-            return line.pid == program->pid() && startsWith(line.text, "Lumibrel: WM_APP_API_APPLY total");
-        }, count).size() == count;
-    }
-    void expectBox(const std::wstring& text, BoxIcon icon)
-    {
-        std::optional<MessageBoxView> box = waitForMessageBox(program->pid());
-        ASSERT_TRUE(box) << "no message box for " << toUtf8(text);
-        EXPECT_EQ(box->caption, L"Lumibrel");
-        EXPECT_EQ(box->text, text);
-        EXPECT_EQ(box->icon, icon);
-        EXPECT_TRUE(dismissMessageBox(box->window));
-    }
+    HWND open(LaunchOptions options = {}) { return mainWindow(*(program = &start(std::move(options)))); }
 
     Process* program = nullptr;
 };
@@ -162,8 +110,8 @@ TEST_F(MainWindowTest, FreshStartShowsDefaultsAppliesThemAndWritesNothing)
 
     EXPECT_EQ(applies(journal()), std::vector<std::string>{sentFor(State{})});
     std::vector<std::string> reported;
-    for (const DebugLine& line : debug().linesOf(program->pid()))
-        reported.push_back(std::regex_replace(line.text, std::regex("elapsed=[0-9]+ ms"), "elapsed=N ms"));
+    for (const std::string& line : debugLines(*program))
+        reported.push_back(std::regex_replace(line, std::regex("elapsed=[0-9]+ ms"), "elapsed=N ms"));
     std::vector<std::string> expectedLines;
     for (const char* call : {"DisplayLiteraryBraille(1)", "EnableContractedBrailleInput(0)", "ShowBrailleOnScreen(0)",
                              "ForceSixDotBraille(0)", "SetBrailleLinePadding(1)"})
@@ -173,7 +121,7 @@ TEST_F(MainWindowTest, FreshStartShowsDefaultsAppliesThemAndWritesNothing)
     EXPECT_EQ(reported, expectedLines);
 
     postClick(child(window, IDC_ABOUT));
-    expectBox(L"Lumibrel version 1.01\n\nBraille display settings. The display itself is driven by the "
+    expectBox(program->pid(), L"Lumibrel version 1.01\n\nBraille display settings. The display itself is driven by the "
               L"Cellvane display API.", BoxIcon::Information);
 
     // Nothing differs from the defaults, so even Exit's apply leaves no file.
@@ -197,7 +145,7 @@ TEST_F(MainWindowTest, LoadsStoredSettingsIntoControls)
     };
     for (const auto& [liblouis, settings, expected] : cases) {
         SCOPED_TRACE(toUtf8(std::wstring(liblouis) + L" | " + settings));
-        seedSettings(L"[Liblouis]\n" + std::wstring(liblouis) + L"\n[Settings]\n" + settings + L"\n");
+        writeSettings(L"[Liblouis]\n" + std::wstring(liblouis) + L"\n[Settings]\n" + settings + L"\n");
         DeleteFileW(journalPath().c_str());
         HWND window = open();
         ASSERT_NE(window, nullptr);
@@ -210,10 +158,10 @@ TEST_F(MainWindowTest, LoadsStoredSettingsIntoControls)
 
 TEST_F(MainWindowTest, ApplyWritesOnlyChangedKeysAndPushesNothingBeforeApply)
 {
-    seedSettings(L"[Display]\nPort=USB\n"
+    writeSettings(L"[Display]\nPort=USB\n"
                  L"[Liblouis]\nLiteraryTable=de-g2.ctb\nDisplayLiteraryBraille=0\nUseContractedBrailleInput=yes\n"
                  L"[Settings]\nShowBrailleVisualizer=off\nBrailleLinePadding=2\nCustom=x\n");
-    const IniFile seeded = readIni(settingsFile());
+    const IniFile seeded = readIni(settingsPath());
     ASSERT_EQ(seeded.size(), 3u);
 
     HWND window = open();
@@ -221,7 +169,7 @@ TEST_F(MainWindowTest, ApplyWritesOnlyChangedKeysAndPushesNothingBeforeApply)
     // Contracted input brings literary braille, in window, file and component.
     EXPECT_EQ(shownState(window), (State{true, true, false, false, 0}));
     IniFile stored = withValue(seeded, L"Liblouis", L"DisplayLiteraryBraille", L"1");
-    EXPECT_EQ(readIni(settingsFile()), stored);
+    EXPECT_EQ(readIni(settingsPath()), stored);
     EXPECT_EQ(applies(journal()).back(), sentFor({true, true, false, false, 0}));
 
     const auto clickOn = [&](int id) { click(child(window, id)); };
@@ -247,20 +195,20 @@ TEST_F(MainWindowTest, ApplyWritesOnlyChangedKeysAndPushesNothingBeforeApply)
         EXPECT_EQ(shownState(window), expected);
         pumpMessagesFor(300ms);
         EXPECT_EQ(applies(journal()).size(), before) << "pushed before Apply";
-        EXPECT_EQ(readIni(settingsFile()), stored) << "written before Apply";
+        EXPECT_EQ(readIni(settingsPath()), stored) << "written before Apply";
 
         ASSERT_TRUE(click(child(window, IDC_APPLY)));
-        ASSERT_TRUE(waitForApplies(before + 1));
+        ASSERT_TRUE(waitForApplies(*program, before + 1));
         EXPECT_EQ(applies(journal()).back(), sentFor(expected));
         for (const auto& [section, key, value] : written) stored = withValue(stored, section, key, value);
-        EXPECT_EQ(readIni(settingsFile()), stored);
+        EXPECT_EQ(readIni(settingsPath()), stored);
     }
     EXPECT_EQ(exitWithExitButton(*program), 0u);
 }
 
 TEST_F(MainWindowTest, HybridModeFollowsComponentsReport)
 {
-    seedSettings(L"[Settings]\nHybridPrintAndBrailleMode=1\n");
+    writeSettings(L"[Settings]\nHybridPrintAndBrailleMode=1\n");
     HWND window = open(LaunchOptions().set(L"CELLVANE_SIM_HYBRID", L"0,0"));
     ASSERT_NE(window, nullptr);
     HWND hybrid = child(window, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
@@ -268,9 +216,9 @@ TEST_F(MainWindowTest, HybridModeFollowsComponentsReport)
     EXPECT_FALSE(isChecked(hybrid));
 
     ASSERT_TRUE(click(child(window, IDC_APPLY)));
-    ASSERT_TRUE(waitForApplies(2));
+    ASSERT_TRUE(waitForApplies(*program, 2));
     EXPECT_EQ(applies(journal()).back(), sentFor({}));
-    EXPECT_EQ(readIniValue(settingsFile(), L"Settings", L"HybridPrintAndBrailleMode"), L"0");
+    EXPECT_EQ(readIniValue(settingsPath(), L"Settings", L"HybridPrintAndBrailleMode"), L"0");
 
     // A later report of the mode offers it again, off until the user chooses it.
     PostMessageW(window, WM_APP_API_STARTED, 1, 0);
@@ -278,15 +226,14 @@ TEST_F(MainWindowTest, HybridModeFollowsComponentsReport)
     EXPECT_FALSE(isChecked(hybrid));
     ASSERT_TRUE(click(hybrid));
     ASSERT_TRUE(click(child(window, IDC_APPLY)));
-    ASSERT_TRUE(waitForApplies(3));
+    ASSERT_TRUE(waitForApplies(*program, 3));
     EXPECT_EQ(applies(journal()).back(), sentFor({true, false, false, true, 0}));
-    EXPECT_EQ(readIniValue(settingsFile(), L"Settings", L"HybridPrintAndBrailleMode"), L"1");
+    EXPECT_EQ(readIniValue(settingsPath(), L"Settings", L"HybridPrintAndBrailleMode"), L"1");
     EXPECT_EQ(exitWithExitButton(*program), 0u);
 }
 
 TEST_F(MainWindowTest, HidesWithoutApplyingAndComesBackAsLeft)
 {
-    OwnWindow own;
     HWND window = open();
     ASSERT_NE(window, nullptr);
     HWND first = child(window, IDC_DISPLAY_LITERARY_BRAILLE);
@@ -297,8 +244,7 @@ TEST_F(MainWindowTest, HidesWithoutApplyingAndComesBackAsLeft)
 
     size_t hotKeys = 0;
     const auto pressHotKey = [&] {
-        // Wine routes the keys only while one of its windows is in front.
-        EXPECT_TRUE(bringToFront(own.handle()));
+        EXPECT_TRUE(otherProgramInFront());
         pressKeyWith({VK_CONTROL, VK_MENU}, 'T');
         ++hotKeys;
     };
@@ -314,16 +260,14 @@ TEST_F(MainWindowTest, HidesWithoutApplyingAndComesBackAsLeft)
         // then move the focus to the first check box again.
         ASSERT_TRUE(bringToFront(window));
         pressKeyWith({VK_MENU}, 'U');
-        EXPECT_TRUE(waitUntil([&] { return focusedWindowOf(window) == combo; }, 5s))
-            << "Alt+U left the focus on control " << controlId(focusedWindowOf(window));
+        EXPECT_TRUE(waitForFocus(combo)) << "after Alt+U";
         EXPECT_EQ(shownState(window), left) << "Alt+U changed a setting";
 
         doHide();
         ASSERT_TRUE(waitForHidden(window, 5s));
         show();
         EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(window) && GetForegroundWindow() == window; }, 5s));
-        EXPECT_TRUE(waitUntil([&] { return focusedWindowOf(window) == first; }, 5s))
-            << "focus is on control " << controlId(focusedWindowOf(window));
+        EXPECT_TRUE(waitForFocus(first));
         EXPECT_EQ(shownState(window), left);
     }
     EXPECT_TRUE(journal().waitForCallCount("RefreshFocusedControl", 1 + hotKeys, 5s));
@@ -333,9 +277,9 @@ TEST_F(MainWindowTest, HidesWithoutApplyingAndComesBackAsLeft)
 
     ASSERT_TRUE(click(child(window, IDC_OK)));
     EXPECT_TRUE(waitForHidden(window, 5s)) << "OK did not hide the window";
-    ASSERT_TRUE(waitForApplies(2));
+    ASSERT_TRUE(waitForApplies(*program, 2));
     EXPECT_EQ(applies(journal()).back(), sentFor(left));
-    EXPECT_EQ(readIniValue(settingsFile(), L"Settings", L"ShowBrailleVisualizer"), L"1");
+    EXPECT_EQ(readIniValue(settingsPath(), L"Settings", L"ShowBrailleVisualizer"), L"1");
     EXPECT_EQ(exitWithExitButton(*program), 0u);
     EXPECT_EQ(applies(journal()).size(), 3u) << "Exit did not apply";
 }
@@ -350,13 +294,13 @@ TEST_F(MainWindowTest, WithoutSettingsPathEveryApplyFailsVisiblyAndProgramRunsOn
         SCOPED_TRACE(name);
         DeleteFileW(journalPath().c_str());
         program = &start(options);
-        expectBox(L"Failed to resolve language INI path.", BoxIcon::Error);   // the start-up apply
-        HWND window = visibleMainWindow(*program);
+        expectBox(program->pid(), L"Failed to resolve language INI path.", BoxIcon::Error);   // the start-up apply
+        HWND window = mainWindow(*program, false);
         ASSERT_NE(window, nullptr);
         for (int button : {IDC_APPLY, IDC_OK, IDC_EXIT}) {
             SCOPED_TRACE(button);
             postClick(child(window, button));
-            expectBox(L"Failed to resolve language INI path.", BoxIcon::Error);
+            expectBox(program->pid(), L"Failed to resolve language INI path.", BoxIcon::Error);
             EXPECT_FALSE(program->waitForExit(300ms)) << "the program ended";
             EXPECT_TRUE(IsWindowVisible(window)) << "the window was hidden";
         }

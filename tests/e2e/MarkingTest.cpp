@@ -44,27 +44,11 @@ Edges edgesIn(HWND control, HWND dialog)
 
 class MarkingTest : public ProgramTest {
 protected:
-    std::wstring settingsFolder() const { return joinPath(localAppData(), L"Cellvane"); }
-    std::wstring settingsPath() const { return joinPath(settingsFolder(), L"ENU\\Cellvane.ini"); }
-    std::wstring languagePath() const { return programFolder().file(L"ENU\\Cellvane.ini"); }
-
-    void writeLanguageFile(std::wstring_view text) const
-    {
-        CreateDirectoryW(programFolder().file(L"ENU").c_str(), nullptr);
-        writeTextFile(languagePath(), text);
-    }
-    void writeSettingsFile(std::wstring_view text) const
-    {
-        CreateDirectoryW(settingsFolder().c_str(), nullptr);
-        CreateDirectoryW(joinPath(settingsFolder(), L"ENU").c_str(), nullptr);
-        writeTextFile(settingsPath(), text);
-    }
-
-    HWND startProgram() { return visibleMainWindow(*(program_ = &start())); }
+    HWND startProgram() { return mainWindow(*(program_ = &start()), false); }
     HWND openDialog(HWND main, Millis timeout = kDefaultTimeout) const
     {
         postClick(child(main, IDC_MARKING));
-        return waitForVisibleWindow(program_->pid(), LUMIBREL_MARKING_DIALOG_CLASS, timeout);
+        return waitForWindow(program_->pid(), LUMIBREL_MARKING_DIALOG_CLASS, timeout);
     }
     void exitProgram() { EXPECT_EQ(exitWithExitButton(*program_), 0u); }
 
@@ -147,8 +131,7 @@ TEST_F(MarkingTest, LanguageFileCatalogueIsLaidOutAndCarriedWholeIntoSettingsFil
         EXPECT_EQ(windowText(child(dialog, id)), text);
     }
     EXPECT_EQ(GetWindowLongPtrW(child(dialog, IDC_MARKING_OK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == boxes.front(); }, 5s))
-        << "focus is on control " << controlId(focusedWindowOf(dialog));
+    EXPECT_TRUE(waitForFocus(boxes.front()));
 
     ASSERT_TRUE(click(boxes[3]));   // HTML Link off
     ASSERT_TRUE(closeByButton(dialog, IDC_MARKING_OK));
@@ -176,7 +159,7 @@ TEST_F(MarkingTest, LanguageFileCatalogueIsLaidOutAndCarriedWholeIntoSettingsFil
 TEST_F(MarkingTest, OkFromSettingsFileWritesOnlyTheChangedAttribute)
 {
     writeLanguageFile(L"[BrailleMarking]\r\nLanguageOnly=1\r\n");
-    writeSettingsFile(L"[Liblouis]\r\nDisplayLiteraryBraille=1\r\n"
+    writeSettings(L"[Liblouis]\r\nDisplayLiteraryBraille=1\r\n"
                       L"[BrailleMarking]\r\nBoldText=yes\r\nItalicText=ON\r\nLinkText=0\r\nNote=kept as is\r\n"
                       L"[Settings]\r\nShowBrailleVisualizer=0\r\n");
     IniFile expected = readIni(settingsPath());
@@ -233,28 +216,23 @@ TEST_F(MarkingTest, NothingIsWrittenWithoutCatalogueOrChange)
         ASSERT_TRUE(waitForGone(dialog)) << "the dialog stayed open";
         EXPECT_TRUE(enabledAgain(main));
     }
-    EXPECT_EQ(GetFileAttributesW(settingsFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "a settings folder was made";
+    EXPECT_EQ(GetFileAttributesW(componentFolder().c_str()), INVALID_FILE_ATTRIBUTES) << "a settings folder was made";
     exitProgram();
 }
 
 TEST_F(MarkingTest, FailedWriteShowsErrorAndKeepsDialogOpen)
 {
     writeLanguageFile(kPlainLanguageFile);
-    CreateDirectoryW(settingsFolder().c_str(), nullptr);
-    writeTextFile(joinPath(settingsFolder(), L"ENU"), L"a file where the language folder belongs");
+    CreateDirectoryW(componentFolder().c_str(), nullptr);
+    writeTextFile(joinPath(componentFolder(), languageCode()), L"a file where the language folder belongs");
     HWND main = startProgram();
     HWND dialog = openDialog(main);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(click(checkBoxes(dialog)[0]));
     postClick(child(dialog, IDC_MARKING_OK));
 
-    std::optional<MessageBoxView> box = waitForMessageBox(program_->pid());
-    ASSERT_TRUE(box) << "no error was shown";
-    EXPECT_EQ(box->caption, L"Lumibrel");
-    EXPECT_EQ(box->text, L"Failed to write BrailleMarking setting to INI.");
-    EXPECT_EQ(box->icon, BoxIcon::Error);
-    EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
-    ASSERT_TRUE(dismissMessageBox(box->window));
+    ASSERT_NO_FATAL_FAILURE(
+        expectBox(program_->pid(), L"Failed to write BrailleMarking setting to INI.", BoxIcon::Error, dialog));
 
     ASSERT_TRUE(IsWindowVisible(dialog)) << "the dialog closed and took the user's choice with it";
     EXPECT_FALSE(isChecked(checkBoxes(dialog)[0])) << "the user's choice was reset";
@@ -273,7 +251,7 @@ TEST_F(MarkingTest, KeyboardTogglesMovesAndAccepts)
     ASSERT_TRUE(bringToFront(dialog));
     const std::vector<HWND> boxes = checkBoxes(dialog);
     ASSERT_EQ(boxes.size(), 5u);
-    ASSERT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == boxes[0]; }, 5s));
+    ASSERT_TRUE(waitForFocus(boxes[0]));
 
     // keys, what they do, the check box with the focus after them, the states
     const std::tuple<const char*, std::function<void()>, size_t, std::vector<bool>> steps[] = {
@@ -287,9 +265,7 @@ TEST_F(MarkingTest, KeyboardTogglesMovesAndAccepts)
     for (const auto& [keys, press, focus, states] : steps) {
         SCOPED_TRACE(keys);
         press();
-        HWND focused = boxes[focus];
-        EXPECT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == focused; }, 2s))
-            << "focus is on control " << controlId(focusedWindowOf(dialog));
+        EXPECT_TRUE(waitForFocus(boxes[focus], 2s));
         std::vector<bool> checked;
         for (HWND box : boxes) checked.push_back(isChecked(box));
         EXPECT_EQ(checked, states);
@@ -340,12 +316,12 @@ TEST_F(MarkingTest, LongSectionIsShownAndWrittenBackWhole)
     // Enter and Escape reach buttons far below the screen's edge.
     ASSERT_TRUE(bringToFront(dialog));
     ASSERT_TRUE(closeByKey(dialog, VK_ESCAPE));
-    EXPECT_FALSE(fileExists(settingsPath()));
+    EXPECT_EQ(GetFileAttributesW(settingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
     dialog = openDialog(main);
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(bringToFront(dialog));
     boxes = checkBoxes(dialog);
-    ASSERT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == boxes[0]; }, 5s));
+    ASSERT_TRUE(waitForFocus(boxes[0]));
     pressKey(VK_SPACE);   // the first one is checked
     ASSERT_TRUE(closeByKey(dialog, VK_RETURN, 60s));
 

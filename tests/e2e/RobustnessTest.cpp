@@ -19,21 +19,6 @@ namespace {
 const std::wstring kFace = L"\U0001F600";   // one character, a surrogate pair in UTF-16
 const std::wstring kVisualizerFailure = L"Failed to write ShowBrailleVisualizer to INI.";
 
-std::string utf16(std::wstring_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) bytes.append({static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)});
-    return bytes;
-}
-
-bool writeBytes(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    return CloseHandle(file) && ok && written == bytes.size();
-}
-
 bool opensForWriting(const std::wstring& path)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -47,19 +32,6 @@ std::string quoted(const std::wstring& name)
     return text.append(toUtf8(name)).append(1, '"');
 }
 
-// The file as the platform's reader should give it once one key is set:
-// replaced in place, else added at the end of its section, or of the file.
-IniFile withValue(IniFile file, const std::wstring& section, const std::wstring& key, const std::wstring& value)
-{
-    auto s = std::find_if(file.begin(), file.end(), [&](const IniSection& x) { return x.name == section; });
-    if (s == file.end()) s = file.insert(file.end(), IniSection{section, {}});
-    auto line = std::find_if(s->lines.begin(), s->lines.end(),
-                             [&](const std::wstring& l) { return l.rfind(key + L"=", 0) == 0; });
-    if (line == s->lines.end()) line = s->lines.insert(line, L"");
-    *line = key + L"=" + value;
-    return file;
-}
-
 // Files of ten thousand sections or a megabyte line are too big to print whole.
 std::string firstDifference(const IniFile& got, const IniFile& want)
 {
@@ -70,39 +42,11 @@ std::string firstDifference(const IniFile& got, const IniFile& want)
 
 class RobustnessTest : public ProgramTest {
 protected:
-    std::wstring settingsPath() const { return joinPath(localAppData(), L"Cellvane\\ENU\\Cellvane.ini"); }
-    std::wstring tablesFolder() const { return programFolder().file(L"tables"); }
-    void freshSettingsFolder() const
-    {
-        SetFileAttributesW(settingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-        removeFolderTree(joinPath(localAppData(), L"Cellvane"));
-        CreateDirectoryW(joinPath(localAppData(), L"Cellvane").c_str(), nullptr);
-        CreateDirectoryW(joinPath(localAppData(), L"Cellvane\\ENU").c_str(), nullptr);
-    }
+    std::wstring tablesFolder() const { return programFile(L"tables"); }
     void freshTablesFolder(const std::vector<std::wstring>& names) const
     {
         removeFolderTree(tablesFolder());
-        CreateDirectoryW(tablesFolder().c_str(), nullptr);
-        for (const std::wstring& name : names) writeTextFile(joinPath(tablesFolder(), name), L"", TextEncoding::Utf8);
-    }
-    // The main window once shown and through its start-up apply, else null.
-    HWND ready(const Process& program, bool withComponent = true) const
-    {
-        HWND window = visibleMainWindow(program);
-        return window && (!withComponent || waitForStartupApply(program)) ? window : nullptr;
-    }
-    bool waitForApplies(const Process& program, size_t count)
-    {
-        return debug().waitForLines([&](const DebugLine& line) {
-            return line.pid == program.pid() && startsWith(line.text, "Lumibrel: WM_APP_API_APPLY total");
-        }, count).size() == count;
-    }
-    void expectBox(const Process& program, const std::wstring& text) const
-    {
-        std::optional<MessageBoxView> box = waitForMessageBox(program.pid());
-        ASSERT_TRUE(box) << "no message box saying " << toUtf8(text);
-        EXPECT_EQ(std::make_pair(box->caption, box->text), std::make_pair(std::wstring(L"Lumibrel"), text));
-        EXPECT_TRUE(dismissMessageBox(box->window));
+        putFiles(tablesFolder(), names);
     }
     static bool responsive(HWND window)
     {
@@ -115,7 +59,7 @@ protected:
                                              const std::wstring& name) const
     {
         postClick(child(main, IDC_SET_TABLES));
-        HWND dialog = waitForVisibleWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS, 60s);
+        HWND dialog = waitForWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS, 60s);
         if (!dialog) return {L"(the tables dialog did not open)", -1};
         HWND literary = child(dialog, IDC_LITERARY_TABLE), combo = child(dialog, comboId);
         const std::pair<std::wstring, int> shown{comboItemText(literary, comboSelection(literary)), comboCount(combo)};
@@ -174,7 +118,7 @@ TEST_F(RobustnessTest, SettingsFilesOfAnyShapeKeepEverythingTheUserDidNotChange)
         freshSettingsFolder();
         DeleteFileW(journalPath().c_str());
         if (c.block == Block::Folder) ASSERT_TRUE(CreateDirectoryW(settingsPath().c_str(), nullptr));
-        else ASSERT_TRUE(writeBytes(settingsPath(), c.bytes));
+        else writeFileBytes(settingsPath(), c.bytes);
         if (c.block == Block::ReadOnly && SetFileAttributesW(settingsPath().c_str(), FILE_ATTRIBUTE_READONLY) &&
             opensForWriting(settingsPath())) {
             std::cout << "Read-only row not run: this platform writes read-only files (Wine run as root)\n";
@@ -190,7 +134,7 @@ TEST_F(RobustnessTest, SettingsFilesOfAnyShapeKeepEverythingTheUserDidNotChange)
         const IniFile before = readIni(settingsPath());
 
         Process& program = start();
-        HWND main = ready(program);
+        HWND main = mainWindow(program);
         ASSERT_NE(main, nullptr);
         EXPECT_TRUE(messageBoxes(program.pid()).empty()) << "the start-up apply complained";
         HWND visualizer = child(main, IDC_SHOW_BRAILLE_VISUALIZER);
@@ -205,10 +149,10 @@ TEST_F(RobustnessTest, SettingsFilesOfAnyShapeKeepEverythingTheUserDidNotChange)
             ASSERT_EQ(sent.size(), 1u);
             EXPECT_EQ(sent[0].args, quoted(c.literary) + ",\"en-us-mathtext.ctb\",\"robust-comp.ctb\"");
         } else {
-            expectBox(program, kVisualizerFailure);
+            expectBox(program.pid(), kVisualizerFailure);
             // Exit cannot store the choice either, so it keeps the program, and the choice, on screen.
             postClick(child(main, IDC_EXIT));
-            expectBox(program, kVisualizerFailure);
+            expectBox(program.pid(), kVisualizerFailure);
             EXPECT_FALSE(program.waitForExit(300ms)) << "Exit dropped the unsaved choice";
             EXPECT_TRUE(journal().callsTo("SetBrailleTables").empty()) << "a failed apply reached the component";
             ASSERT_TRUE(click(visualizer));
@@ -245,7 +189,7 @@ TEST_F(RobustnessTest, TablesFoldersOfAnySizeAndNamingAreListedAndSentIntact)
         freshTablesFolder(files);
         DeleteFileW(journalPath().c_str());
         Process& program = start();
-        HWND main = ready(program);
+        HWND main = mainWindow(program);
         ASSERT_NE(main, nullptr);
         // Listed: the whole folder, and the current name, which it lacks.
         EXPECT_EQ(chooseTable(program, main, IDC_LITERARY_TABLE, pick).second, static_cast<int>(files.size()) + 1);
@@ -264,7 +208,7 @@ TEST_F(RobustnessTest, TablesVanishingWhileListedLeaveTheDialogWorking)
     for (int i = 0; i < 2000; ++i) names.push_back(joinPath(tablesFolder(), L"v" + std::to_wstring(i) + L"-g2.ctb"));
     freshTablesFolder({});
     Process& program = start();
-    HWND main = ready(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
 
     std::atomic<bool> stop{false};
@@ -279,7 +223,7 @@ TEST_F(RobustnessTest, TablesVanishingWhileListedLeaveTheDialogWorking)
     int opened = 0;
     for (; opened < 15; ++opened) {
         postClick(child(main, IDC_SET_TABLES));
-        HWND dialog = waitForVisibleWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS, 30s);
+        HWND dialog = waitForWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS, 30s);
         if (!dialog) break;
         postClick(child(dialog, IDC_TABLES_CANCEL));
         if (!waitForGone(dialog)) break;
@@ -297,15 +241,14 @@ TEST_F(RobustnessTest, LanguageFileLinesOfOnlyEqualsSignsAreDropped)
         {"nothing else: no dialog", L"[BrailleMarking]\r\n=\r\n==\r\n=1\r\n", nullptr},
         {"around one entry", L"[BrailleMarking]\r\n=\r\nBoldText=1\r\n==\r\n", L"Bold &Text"},
     };
-    CreateDirectoryW(programFolder().file(L"ENU").c_str(), nullptr);
     for (const auto& [name, text, onlyBox] : cases) {
         SCOPED_TRACE(name);
-        programFolder().writeFile(L"ENU\\Cellvane.ini", text);
+        writeLanguageFile(text);
         Process& program = start();
-        HWND main = ready(program);
+        HWND main = mainWindow(program);
         ASSERT_NE(main, nullptr);
         postClick(child(main, IDC_MARKING));
-        HWND dialog = waitForVisibleWindow(program.pid(), LUMIBREL_MARKING_DIALOG_CLASS, onlyBox ? 15s : 2s);
+        HWND dialog = waitForWindow(program.pid(), LUMIBREL_MARKING_DIALOG_CLASS, onlyBox ? 15s : 2s);
         EXPECT_EQ(dialog != nullptr, onlyBox != nullptr) << "the dialog opened for an empty catalogue, or not at all";
         if (dialog) {
             EXPECT_EQ(windowText(child(dialog, IDC_MARKING_FIRST_CHECKBOX)), onlyBox);
@@ -342,10 +285,13 @@ TEST_F(RobustnessTest, ProgramRunsOnAndKeepsChoicesWhateverTheComponentDoes)
         freshSettingsFolder();
         DeleteFileW(journalPath().c_str());
         LaunchOptions options;
-        if (c.variable) options.set(c.variable, c.value);
-        else programFolder().removeFile(L"Cellvane.dll");
+        if (c.variable) {
+            options.set(c.variable, c.value);
+        } else {
+            ASSERT_TRUE(DeleteFileW(programFile(L"Cellvane.dll").c_str()));
+        }
         Process& program = start(options);
-        HWND main = ready(program, c.variable != nullptr);
+        HWND main = mainWindow(program, c.variable != nullptr);
         ASSERT_NE(main, nullptr);
         Methods started = journal().methods();
         started.erase(std::find(started.begin(), started.end(), "DisplayLiteraryBraille"), started.end());
@@ -375,7 +321,7 @@ TEST_F(RobustnessTest, ProgramRunsOnAndKeepsChoicesWhateverTheComponentDoes)
 TEST_F(RobustnessTest, AThousandAppliesReachASlowComponentInOrder)
 {
     Process& program = start(LaunchOptions().set(L"CELLVANE_SIM_DELAY", L"*=5"));
-    HWND main = ready(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
     HWND visualizer = child(main, IDC_SHOW_BRAILLE_VISUALIZER);
     std::vector<std::string> clicked = {"0"};   // the start-up apply's

@@ -35,45 +35,14 @@ Lists readLists(HWND dialog)
     return lists;
 }
 
-// An empty file, or a folder when the name ends in "\".
-void put(const std::wstring& folder, const std::wstring& name)
-{
-    CreateDirectoryW(folder.c_str(), nullptr);
-    if (name.back() == L'\\') {
-        CreateDirectoryW(joinPath(folder, name.substr(0, name.size() - 1)).c_str(), nullptr);
-    } else {
-        writeTextFile(joinPath(folder, name), L"", TextEncoding::Utf8);
-    }
-}
-
 class TablesTest : public ProgramTest {
 protected:
-    std::wstring settingsPath() const
-    {
-        wchar_t code[4] = {};
-        const int got = GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
-        return localAppData() + L"\\Cellvane\\" + (got > 0 ? code : L"enu") + L"\\Cellvane.ini";
-    }
-
-    void writeSettings(const std::wstring& liblouisSection) const
-    {
-        const std::wstring path = settingsPath();
-        CreateDirectoryW((localAppData() + L"\\Cellvane").c_str(), nullptr);
-        CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
-        writeTextFile(path, L"[Liblouis]\r\n" + liblouisSection);
-    }
-
-    // The main window once shown and through its start-up apply, else null.
-    HWND readyMain(const Process& program) const
-    {
-        HWND window = visibleMainWindow(program);
-        return window && waitForStartupApply(program) ? window : nullptr;
-    }
+    void writeLiblouis(const std::wstring& section) const { writeSettings(L"[Liblouis]\r\n" + section); }
 
     HWND openDialog(const Process& program, HWND main) const
     {
         postClick(child(main, IDC_SET_TABLES));
-        return waitForVisibleWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS);
+        return waitForWindow(program.pid(), LUMIBREL_TABLES_DIALOG_CLASS);
     }
 
     void expectBackAtMain(HWND dialog, HWND main) const
@@ -88,14 +57,8 @@ protected:
     // Clicks Apply and waits until the component has had the whole apply.
     bool apply(const Process& program, HWND main)
     {
-        const auto done = [&] {
-            const auto lines = debug().linesOf(program.pid());
-            return std::count_if(lines.begin(), lines.end(), [](const DebugLine& line) {
-                return startsWith(line.text, "Lumibrel: WM_APP_API_APPLY total elapsed");
-            });
-        };
-        const auto before = done();
-        return click(child(main, IDC_APPLY)) && waitUntil([&] { return done() > before; });
+        const size_t before = applyReports(program);
+        return click(child(main, IDC_APPLY)) && waitUntil([&] { return applyReports(program) > before; });
     }
 
     std::vector<std::string> tablesSent() const
@@ -109,19 +72,17 @@ protected:
 TEST_F(TablesTest, ListsTheFolderByCategoryInUnitOrderAndRereadsItAtEachOpening)
 {
     // Relative to the program folder, not to where the program was started.
-    writeSettings(L"TablesPath=Braille Tables\r\nMathTable=ab-math.ctb\r\n");
-    const std::wstring folder = programFolder().file(L"Braille Tables");
-    for (const wchar_t* name :
-         {L"EN-US-G2.CTB", L"en-ueb-g1.ctb", L"g1a.ctb", L"g1_.ctb", L"g1B.ctb", L"g10.ctb", L"g1.ctb.ctb",
-          L"g1.ctb", L"g1-a.ctb", L"en-us-comp8.ctb", L"hidden-comp.tbl", L"Nemeth.dis", L"en-us-mathtext.ctb",
-          // In no list: no keyword, a further ending, a bare ending, not a table, a folder.
-          L"plain.utb", L"x-g2.ctb.bak", L".ctb", L"readme-g1.txt", L"folder-g2.ctb\\"}) {
-        put(folder, name);
-    }
+    writeLiblouis(L"TablesPath=Braille Tables\r\nMathTable=ab-math.ctb\r\n");
+    const std::wstring folder = programFile(L"Braille Tables");
+    putFiles(folder, {L"EN-US-G2.CTB", L"en-ueb-g1.ctb", L"g1a.ctb", L"g1_.ctb", L"g1B.ctb", L"g10.ctb", L"g1.ctb.ctb",
+                      L"g1.ctb", L"g1-a.ctb", L"en-us-comp8.ctb", L"hidden-comp.tbl", L"Nemeth.dis",
+                      L"en-us-mathtext.ctb",
+                      // In no list: no keyword, a further ending, a bare ending, not a table, a folder.
+                      L"plain.utb", L"x-g2.ctb.bak", L".ctb", L"readme-g1.txt", L"folder-g2.ctb\\"});
     SetFileAttributesW(joinPath(folder, L"hidden-comp.tbl").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
     Process& program = start();
-    HWND main = readyMain(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
     const IniFile settingsBefore = readIni(settingsPath());
     const size_t callsBefore = journal().lines().size();
@@ -171,8 +132,7 @@ TEST_F(TablesTest, ListsTheFolderByCategoryInUnitOrderAndRereadsItAtEachOpening)
     // The component takes math before computer.
     EXPECT_EQ(tablesSent(), std::vector<std::string>{R"("EN-US-G2.CTB","ab-math.ctb","en-us-comp8.ctb")"});
 
-    put(folder, L"de-g1.ctb");
-    put(folder, L"zz-comp.cti");
+    putFiles(folder, {L"de-g1.ctb", L"zz-comp.cti"});
     ASSERT_TRUE(DeleteFileW(joinPath(folder, L"g1a.ctb").c_str()));
     dialog = openDialog(program, main);
     ASSERT_NE(dialog, nullptr);
@@ -198,15 +158,15 @@ TEST_F(TablesTest, WithoutTablesFolderEachListHoldsOnlyItsCurrentName)
         {"no settings file, no tables folder beside the program", L"",
          Names(std::begin(kDefaults), std::end(kDefaults))},
         {"TablesPath naming an absent folder",
-         L"TablesPath=" + temp().file(L"absent") +
+         L"TablesPath=" + tempFile(L"absent") +
              L"\r\nLiteraryTable=de-g2.ctb\r\nComputerBrailleTable=de-comp6.utb\r\nMathTable=de-ueb-math.ctb\r\n",
          {L"de-g2.ctb", L"de-comp6.utb", L"de-ueb-math.ctb"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (!c.settings.empty()) writeSettings(c.settings);
+        if (!c.settings.empty()) writeLiblouis(c.settings);
         Process& program = start();
-        HWND main = readyMain(program);
+        HWND main = mainWindow(program);
         ASSERT_NE(main, nullptr);
         HWND dialog = openDialog(program, main);
         ASSERT_NE(dialog, nullptr);
@@ -225,13 +185,10 @@ TEST_F(TablesTest, WithoutTablesFolderEachListHoldsOnlyItsCurrentName)
 
 TEST_F(TablesTest, KeyboardChoiceIsSentOnceAtNextApplyAndDismissingKeepsIt)
 {
-    const std::wstring folder = programFolder().file(L"tables");
-    for (const wchar_t* name : {L"en-us-g1.ctb", L"en-us-g2.ctb", L"en-us-comp6.ctb", L"en-us-comp8.ctb",
-                                L"en-ueb-math.ctb", L"en-us-mathtext.ctb"}) {
-        put(folder, name);
-    }
+    putFiles(programFile(L"tables"), {L"en-us-g1.ctb", L"en-us-g2.ctb", L"en-us-comp6.ctb", L"en-us-comp8.ctb",
+                                      L"en-ueb-math.ctb", L"en-us-mathtext.ctb"});
     Process& program = start();
-    HWND main = readyMain(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
     const IniFile settingsBefore = readIni(settingsPath());
     const size_t callsBefore = journal().lines().size();
@@ -239,14 +196,12 @@ TEST_F(TablesTest, KeyboardChoiceIsSentOnceAtNextApplyAndDismissingKeepsIt)
     HWND dialog = openDialog(program, main);
     ASSERT_NE(dialog, nullptr);
     HWND literary = child(dialog, IDC_LITERARY_TABLE);
-    EXPECT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == literary; }, 5s))
-        << "focus is on control " << controlId(focusedWindowOf(dialog));
+    EXPECT_TRUE(waitForFocus(literary));
     ASSERT_TRUE(bringToFront(dialog));
     for (const auto& [letter, id] : {std::pair{'C', IDC_COMPUTER_TABLE}, std::pair{'M', IDC_MATH_TABLE},
                                      std::pair{'L', IDC_LITERARY_TABLE}}) {
         pressKeyWith({VK_MENU}, static_cast<WORD>(letter));
-        EXPECT_TRUE(waitUntil([&] { return controlId(focusedWindowOf(dialog)) == id; }, 5s))
-            << "Alt+" << letter << " left the focus on control " << controlId(focusedWindowOf(dialog));
+        EXPECT_TRUE(waitForFocus(child(dialog, id))) << "after Alt+" << letter;
     }
     pressKey(VK_UP);
     EXPECT_TRUE(waitUntil([&] { return comboSelection(literary) == 0; }, 5s));
@@ -271,8 +226,7 @@ TEST_F(TablesTest, KeyboardChoiceIsSentOnceAtNextApplyAndDismissingKeepsIt)
         {"Enter on Cancel",
          [](HWND d) {
              pressKeyWith({VK_SHIFT}, VK_TAB);
-             EXPECT_TRUE(waitUntil([&] { return controlId(focusedWindowOf(d)) == IDC_TABLES_CANCEL; }, 5s))
-                 << "Shift+Tab from the first control did not reach Cancel";
+             EXPECT_TRUE(waitForFocus(child(d, IDC_TABLES_CANCEL))) << "after Shift+Tab from the first control";
              pressKey(VK_RETURN);
          }},
         {"close box", [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
@@ -285,7 +239,7 @@ TEST_F(TablesTest, KeyboardChoiceIsSentOnceAtNextApplyAndDismissingKeepsIt)
         literary = child(dialog, IDC_LITERARY_TABLE);
         EXPECT_EQ(readLists(dialog).selected[0], L"en-us-g1.ctb") << "the accepted choice was not kept";
         ASSERT_TRUE(bringToFront(dialog));
-        ASSERT_TRUE(waitUntil([&] { return focusedWindowOf(dialog) == literary; }, 5s));
+        ASSERT_TRUE(waitForFocus(literary));
         pressKey(VK_DOWN);
         EXPECT_TRUE(waitUntil([&] { return comboSelection(literary) == 1; }, 5s));
         d.dismiss(dialog);
@@ -331,9 +285,9 @@ TEST_F(TablesTest, RealLiblouisTablesLandInTheirLists)
     } while (FindNextFileW(search, &found));
     FindClose(search);
 
-    writeSettings(L"TablesPath=" + folder + L"\r\n");
+    writeLiblouis(L"TablesPath=" + folder + L"\r\n");
     Process& program = start();
-    HWND main = readyMain(program);
+    HWND main = mainWindow(program);
     ASSERT_NE(main, nullptr);
     HWND dialog = openDialog(program, main);
     ASSERT_NE(dialog, nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,16 +10,12 @@ namespace {
 
 using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
 
-Pairs Parse(std::wstring_view units, size_t count) {
+Pairs Parse(std::wstring_view units, size_t count = std::wstring_view::npos) {
   Pairs pairs;
-  for (const MarkingEntry& entry : ParseMarkingSection(units.data(), count)) {
+  for (const MarkingEntry& entry : ParseMarkingSection(units.data(), std::min(count, units.size()))) {
     pairs.emplace_back(entry.key, entry.value);
   }
   return pairs;
-}
-
-Pairs Parse(std::wstring_view units) {
-  return Parse(units, units.size());
 }
 
 TEST(MarkingSection, KeepsEveryKeyedLineAsWritten) {
