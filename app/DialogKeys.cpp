@@ -67,6 +67,11 @@ void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam)
         SetFocus(target);
 }
 
+void WakeModalLoop(HWND owner)
+{
+    PostMessageW(owner, WM_NULL, 0, 0);
+}
+
 void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
 {
     EnableWindow(owner, FALSE);

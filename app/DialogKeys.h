@@ -16,6 +16,12 @@ bool IsButtonWindow(HWND window);
 // window acts on it by itself. Moves the focus as a dialog would.
 void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam);
 
+// For a dialog's WM_DESTROY. A dialog destroyed from a sent message (an
+// assistive tool pressing OK) posts nothing, so RunModalLoop would sleep on
+// in GetMessageW with the owner disabled; a posted message wakes it, as
+// EndDialog does for template dialogs.
+void WakeModalLoop(HWND owner);
+
 // Disables owner and pumps the thread's messages until dialog is destroyed.
 // A quit message ends the loop too: the dialog is then destroyed, and the
 // quit is posted again once the owner is back, so the program still ends.

@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::wstring units = UnitsOf(data, size);
     // An exact-size copy, so that reading past the units given is caught.
     const std::vector<wchar_t> buffer(units.begin(), units.end());
-    const std::vector<MarkingEntry> entries = ParseMarkingSection(buffer.empty() ? nullptr : buffer.data(), buffer.size());
+    const std::vector<MarkingEntry> entries =
+        ParseMarkingSection(buffer.empty() ? nullptr : buffer.data(), buffer.size());
     // The shortest entry, "k=", and its zero.
     FUZZ_CHECK(entries.size() <= (units.size() + 1) / 3);
 

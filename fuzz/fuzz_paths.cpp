@@ -13,7 +13,8 @@ static void CheckPath(const std::wstring& path)
 {
     const std::wstring folder = FolderOfPath(path);
     FUZZ_CHECK(StartsWith(path, folder));
-    FUZZ_CHECK(folder.size() == path.size() ? folder.empty() : (folder.empty() || IsPathSeparator(path[folder.size()])));
+    FUZZ_CHECK(folder.size() == path.size() ? folder.empty()
+                                            : (folder.empty() || IsPathSeparator(path[folder.size()])));
 
     const size_t root = PathRootLength(path);
     FUZZ_CHECK(root <= path.size());

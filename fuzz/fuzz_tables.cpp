@@ -16,8 +16,8 @@ static bool ExpectedInCategory(const std::wstring& name, bool isDirectory, const
     const std::wstring_view view(lowered);
     const bool tableEnding = std::any_of(std::begin(TableExtensions), std::end(TableExtensions),
                                          [&](const wchar_t* e) { return view.ends_with(e); });
-    const bool keyword = std::any_of(keywords.begin(), keywords.end(),
-                                     [&](const std::wstring& k) { return view.find(k) != view.npos; });
+    const bool keyword =
+        std::any_of(keywords.begin(), keywords.end(), [&](const std::wstring& k) { return view.find(k) != view.npos; });
     return !isDirectory && tableEnding && keyword;
 }
 
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(lowered.size() == name.size() && LowerTableName(lowered) == lowered);
         FUZZ_CHECK(std::none_of(lowered.begin(), lowered.end(), [](wchar_t c) { return c >= L'A' && c <= L'Z'; }));
         for (const auto* keywords : {&LiteraryKeywords, &ComputerKeywords, &MathKeywords, &ownKeywords})
-            FUZZ_CHECK(IsTableOfCategory(name, isDirectory, *keywords) == ExpectedInCategory(name, isDirectory, *keywords));
+            FUZZ_CHECK(IsTableOfCategory(name, isDirectory, *keywords) ==
+                       ExpectedInCategory(name, isDirectory, *keywords));
     }
 
     std::vector<std::wstring> sorted = names;

@@ -58,20 +58,20 @@ void CreateMainWindowControls(HWND window)
     // Creation order is the tab order. The label comes right before its combo
     // box, so its access key and a screen reader both lead to the combo box.
     g_hwndDisplayLiteraryBraille = CreateChildControl(window, L"BUTTON", literaryText, kCheckBoxStyle, 12, 22, 220, 24,
-                                                 IDC_DISPLAY_LITERARY_BRAILLE);
+                                                      IDC_DISPLAY_LITERARY_BRAILLE);
     g_hwndUseContractedBrailleInput = CreateChildControl(window, L"BUTTON", contractedText, kCheckBoxStyle, 12, 50, 220,
-                                                    24, IDC_USE_CONTRACTED_BRAILLE_INPUT);
-    g_hwndSetTables = CreateChildControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26,
-                                    IDC_SET_TABLES);
+                                                         24, IDC_USE_CONTRACTED_BRAILLE_INPUT);
+    g_hwndSetTables =
+        CreateChildControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26, IDC_SET_TABLES);
     g_hwndMarking = CreateChildControl(window, L"BUTTON", markingText, kPushButtonStyle, 12, 108, 130, 26, IDC_MARKING);
     CreateChildControl(window, L"STATIC", multilineText, kLabelStyle, 150, 112, 120, 20, IDC_STATIC);
-    g_hwndMultilineBraille = CreateChildControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400,
-                                           IDC_MULTILINE_BRAILLE);
+    g_hwndMultilineBraille =
+        CreateChildControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400, IDC_MULTILINE_BRAILLE);
     FillMultilineCombo(g_hwndMultilineBraille);
-    g_hwndHybridPrintAndBrailleMode = CreateChildControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260, 24,
-                                                    IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
+    g_hwndHybridPrintAndBrailleMode = CreateChildControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260,
+                                                         24, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
     g_hwndShowBrailleVisualizer = CreateChildControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, 12, 166, 220,
-                                                24, IDC_SHOW_BRAILLE_VISUALIZER);
+                                                     24, IDC_SHOW_BRAILLE_VISUALIZER);
 
     SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(g_hwndUseContractedBrailleInput, BM_SETCHECK, BST_UNCHECKED, 0);

@@ -41,24 +41,25 @@ int ButtonRowY(size_t count)
 
 void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 {
-    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, 12, 12, 340, 20,
-                IDC_STATIC);
+    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, 12, 12, 340,
+                       20, IDC_STATIC);
 
     std::vector<wchar_t> usedKeys;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         MarkingAttribute& attribute = state.attributes[i];
         const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys);
-        attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-                                         12, kFirstCheckBoxY + kRowHeight * static_cast<int>(i), 320, 22,
-                                         IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
+        attribute.checkBox =
+            CreateChildControl(dialog, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12,
+                               kFirstCheckBoxY + kRowHeight * static_cast<int>(i), 320, 22,
+                               IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
         SendMessageW(attribute.checkBox, BM_SETCHECK, attribute.marked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
     const int buttonY = ButtonRowY(state.attributes.size());
-    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_OK), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                180, buttonY, 80, 26, IDC_MARKING_OK);
-    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                270, buttonY, 80, 26, IDC_MARKING_CANCEL);
+    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_OK),
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 180, buttonY, 80, 26, IDC_MARKING_OK);
+    CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL),
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 270, buttonY, 80, 26, IDC_MARKING_CANCEL);
     SendMessageW(dialog, DM_SETDEFID, IDC_MARKING_OK, 0);
     UseMessageFont(dialog);
 
@@ -161,9 +162,7 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         DestroyWindow(dialog);
         return 0;
     case WM_DESTROY:
-        // Closed from a sent message (an assistive tool pressing OK), the
-        // modal loop would sleep on in GetMessageW with the owner disabled.
-        PostMessageW(state->owner, WM_NULL, 0, 0);
+        WakeModalLoop(state->owner);
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)
@@ -218,9 +217,9 @@ bool ShowMarkingDialog(HWND owner)
     RECT frame = {0, 0, kDialogWidth, ButtonRowY(state.attributes.size()) + 26 + kBottomMargin};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const std::wstring title = LoadResourceString(IDS_MARKING_DIALOG_TITLE);
-    HWND dialog = CreateWindowExW(exStyle, LUMIBREL_MARKING_DIALOG_CLASS, title.c_str(), style, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, kDialogWidth, frame.bottom - frame.top, owner, nullptr,
-                                  GetModuleHandleW(nullptr), &state);
+    HWND dialog =
+        CreateWindowExW(exStyle, LUMIBREL_MARKING_DIALOG_CLASS, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kDialogWidth, frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
     state.dialog = dialog;

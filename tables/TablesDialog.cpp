@@ -33,8 +33,8 @@ void SelectCurrentName(HWND combo, const std::wstring& name)
 {
     if (combo == nullptr)
         return;
-    LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(name.c_str()));
+    LRESULT index =
+        SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
     if (index == CB_ERR) {
         index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         if (index == CB_ERR || index == CB_ERRSPACE)
@@ -53,19 +53,21 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
 
     // Each label right before its combo box: the label's access key and a
     // screen reader's name both belong to the combo box that follows.
-    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20, IDC_LITERARY_TABLE_LABEL);
-    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180,
-                                      IDC_LITERARY_TABLE);
-    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20, IDC_COMPUTER_TABLE_LABEL);
-    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180,
-                                      IDC_COMPUTER_TABLE);
+    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20,
+                       IDC_LITERARY_TABLE_LABEL);
+    state.literaryCombo =
+        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180, IDC_LITERARY_TABLE);
+    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20,
+                       IDC_COMPUTER_TABLE_LABEL);
+    state.computerCombo =
+        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180, IDC_COMPUTER_TABLE);
     CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, 12, 76, 100, 20, IDC_MATH_TABLE_LABEL);
-    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180,
-                                  IDC_MATH_TABLE);
-    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80, 26,
-                IDC_TABLES_OK);
+    state.mathCombo =
+        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180, IDC_MATH_TABLE);
+    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80,
+                       26, IDC_TABLES_OK);
     CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
-                26, IDC_TABLES_CANCEL);
+                       26, IDC_TABLES_CANCEL);
     UseMessageFont(dialog);
 
     const std::wstring settingsPath = GetSettingsFilePath();
@@ -141,10 +143,7 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         DestroyWindow(dialog);
         return 0;
     case WM_DESTROY:
-        // Closed from a sent message (an assistive tool's click on OK), the
-        // modal loop still waits in GetMessageW with the owner disabled; a
-        // posted message wakes it, as EndDialog does for real dialogs.
-        PostMessageW(state->owner, WM_NULL, 0, 0);
+        WakeModalLoop(state->owner);
         break;
     default:
         break;
