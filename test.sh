@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Lumibrel and its simulated display component, then runs every test
-# under Wine. Extra arguments go to ctest (for example: -R Startup).
+# under Wine. Extra arguments go to ctest (for example: -R Focus).
 set -euo pipefail
 . "$(dirname "$0")/tools/env.sh"
 

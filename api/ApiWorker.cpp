@@ -115,11 +115,22 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
     if (g_workerReadyEvent != nullptr)
         SetEvent(g_workerReadyEvent);
 
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    // The user is told on the window's thread when the component cannot be
+    // had: a missing or broken DLL looks like success everywhere else.
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        if (g_hwndMain != nullptr)
+            PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
+        DeleteQueuedRecords();
         return 1;
+    }
 
     DisplayApi* api = nullptr;
-    CoCreateInstance(CLSID_Cellvane, nullptr, CLSCTX_INPROC_SERVER, IID_DisplayApi, reinterpret_cast<void**>(&api));
+    if (FAILED(CoCreateInstance(CLSID_Cellvane, nullptr, CLSCTX_INPROC_SERVER, IID_DisplayApi,
+                                reinterpret_cast<void**>(&api)))) {
+        api = nullptr;
+        if (g_hwndMain != nullptr)
+            PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
+    }
     bool started = false;
 
     for (;;) {

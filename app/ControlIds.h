@@ -40,6 +40,7 @@
 #define WM_APP_API_REFRESH      (0x8000 + 12)
 #define WM_APP_SHOW_SETTINGS    (0x8000 + 13)
 #define WM_APP_API_STARTED      (0x8000 + 14)
+#define WM_APP_API_UNAVAILABLE  (0x8000 + 15)
 
 // Window classes and named objects.
 #define LUMIBREL_MAIN_WINDOW_CLASS     L"LumibrelMainWindow"

@@ -72,6 +72,28 @@ void WakeModalLoop(HWND owner)
     PostMessageW(owner, WM_NULL, 0, 0);
 }
 
+void EndModalDialog(HWND owner, HWND dialog)
+{
+    EnableWindow(owner, TRUE);
+    DestroyWindow(dialog);
+}
+
+void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus)
+{
+    if (LOWORD(activation) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(dialog, focus))
+            lastFocus = focus;
+        return;
+    }
+    if (HIWORD(activation) != 0)
+        return; // minimized
+    if (lastFocus == nullptr || !IsWindow(lastFocus) || !IsChild(dialog, lastFocus))
+        lastFocus = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    if (lastFocus != nullptr)
+        SetFocus(lastFocus);
+}
+
 void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
 {
     EnableWindow(owner, FALSE);
@@ -100,7 +122,7 @@ void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
 
     // The caller's per-opening state must outlive the window.
     if (IsWindow(dialog))
-        DestroyWindow(dialog);
+        EndModalDialog(owner, dialog);
     EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
     if (quitSeen)

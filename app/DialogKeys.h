@@ -22,6 +22,16 @@ void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam);
 // EndDialog does for template dialogs.
 void WakeModalLoop(HWND owner);
 
+// Ends a modal dialog as EndDialog does: the owner is enabled before the
+// dialog goes, so that the platform hands the activation back to the owner
+// instead of to whatever enabled window, of any program, comes next.
+void EndModalDialog(HWND owner, HWND dialog);
+
+// For a dialog's WM_ACTIVATE: keeps the focused control when the dialog is
+// left, and gives the focus back to it (or to the first control) when the
+// dialog is activated again, rather than to the frame.
+void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus);
+
 // Disables owner and pumps the thread's messages until dialog is destroyed.
 // A quit message ends the loop too: the dialog is then destroyed, and the
 // quit is posted again once the owner is back, so the program still ends.

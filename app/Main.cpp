@@ -63,11 +63,14 @@ bool StartApiWorker(HWND window)
         ShowResourceMessage(window, IDS_ERR_WORKER_THREAD, MB_ICONERROR);
         return false;
     }
-    // Nothing may be posted to the worker before its queue exists.
-    if (WaitForSingleObject(g_workerReadyEvent, kWorkerReadyWaitMs) != WAIT_OBJECT_0)
+    // Nothing may be posted to the worker before its queue exists. A late
+    // worker still sets the event, so then it stays open until shutdown.
+    if (WaitForSingleObject(g_workerReadyEvent, kWorkerReadyWaitMs) == WAIT_OBJECT_0) {
+        CloseHandle(g_workerReadyEvent);
+        g_workerReadyEvent = nullptr;
+    } else {
         ShowResourceMessage(window, IDS_WARN_WORKER_TIMEOUT, MB_ICONWARNING);
-    CloseHandle(g_workerReadyEvent);
-    g_workerReadyEvent = nullptr;
+    }
     if (g_workerThread != nullptr && g_workerThreadId != 0)
         PostThreadMessageW(g_workerThreadId, WM_APP_API_START, 0, 0);
     return true;

@@ -11,9 +11,9 @@ std::wstring LoadResourceString(UINT id)
     return std::wstring(buffer, static_cast<size_t>(length));
 }
 
-void ShowResourceMessage(HWND owner, UINT id, UINT flags)
+int ShowResourceMessage(HWND owner, UINT id, UINT flags)
 {
     const std::wstring caption = LoadResourceString(IDS_APP_TITLE);
     const std::wstring text = LoadResourceString(id);
-    MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }

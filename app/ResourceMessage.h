@@ -8,5 +8,6 @@
 // The string table entry, or the empty text when it is missing.
 std::wstring LoadResourceString(UINT id);
 
-// A modal box with the program's name as caption; the answer is ignored.
-void ShowResourceMessage(HWND owner, UINT id, UINT flags);
+// A modal box with the program's name as caption; returns the button
+// pressed, which only a question needs.
+int ShowResourceMessage(HWND owner, UINT id, UINT flags);

@@ -7,7 +7,7 @@ set -euo pipefail
 runs=${1:-5}
 
 ensure_packages
-build_all --target Lumibrel Cellvane lumibrel_bare_window lumibrel_bench lumibrel_table_bench
+build_all --target Lumibrel Cellvane lumibrel_bare_window lumibrel_bare_com_window lumibrel_bench lumibrel_table_bench
 ensure_display
 ensure_wineprefix
 trap 'stop_wine; stop_display' EXIT

@@ -4,57 +4,12 @@
 // Returns Lumibrel's exit code, or 90 and up when the demo itself failed.
 
 #include "app/ControlIds.h"
+#include "tests/driver/Driver.h"
 
-#include <windows.h>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param)
-{
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (processId == search->processId && lstrcmpW(name, search->className) == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForWindow(DWORD processId, const wchar_t* className, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    do {
-        WindowSearch search = {processId, className, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
-            return search.found;
-        Sleep(50);
-    } while (GetTickCount64() < deadline);
-    return nullptr;
-}
-
-bool WaitWindowGone(HWND window, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (IsWindow(window) && IsWindowVisible(window)) {
-        if (GetTickCount64() >= deadline)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 // Copies the window's screen area into a 24-bit BMP file.
 bool SaveWindowPicture(HWND window, const std::wstring& path)
@@ -105,25 +60,20 @@ bool SaveWindowPicture(HWND window, const std::wstring& path)
     return saved;
 }
 
-void Command(HWND window, int id)
-{
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
 // Opens a dialog from the main window, pictures it and cancels it.
 bool PictureDialog(DWORD processId, HWND main, int openId, const wchar_t* className, int cancelId,
                    const std::wstring& path)
 {
-    Command(main, openId);
-    HWND dialog = WaitForWindow(processId, className, 10000);
+    driver::postClick(GetDlgItem(main, openId));
+    HWND dialog = driver::waitForWindow(processId, className);
     if (dialog == nullptr) {
         std::fwprintf(stderr, L"demo: %ls did not open\n", className);
         return false;
     }
-    Sleep(500);
+    driver::pump(std::chrono::milliseconds(500));
     const bool saved = SaveWindowPicture(dialog, path);
-    Command(dialog, cancelId);
-    return WaitWindowGone(dialog, 10000) && saved;
+    driver::postClick(GetDlgItem(dialog, cancelId));
+    return driver::waitUntil([&] { return !IsWindow(dialog); }) && saved;
 }
 
 } // namespace
@@ -134,43 +84,30 @@ int wmain(int argc, wchar_t** argv)
         std::fwprintf(stderr, L"usage: lumibrel_demo_driver <Lumibrel.exe> <picture folder>\n");
         return 90;
     }
-    const std::wstring program = argv[1];
     const std::wstring pictures = std::wstring(argv[2]) + L"\\";
-
-    std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        std::fwprintf(stderr, L"demo: cannot start %ls (error %lu)\n", program.c_str(), GetLastError());
+    std::unique_ptr<driver::Process> program;
+    try {
+        program = driver::startProcess(argv[1]); // with the environment run.sh prepared
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "demo: %s\n", error.what());
         return 91;
     }
-    CloseHandle(process.hThread);
-
-    int result = 92;
-    HWND main = WaitForWindow(process.dwProcessId, LUMIBREL_MAIN_WINDOW_CLASS, 15000);
-    if (main != nullptr) {
-        Sleep(1500); // let the display component start and report
-        bool pictured = SaveWindowPicture(main, pictures + L"main-window.bmp");
-        pictured = PictureDialog(process.dwProcessId, main, IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS,
-                                 IDC_TABLES_CANCEL, pictures + L"tables-dialog.bmp") && pictured;
-        pictured = PictureDialog(process.dwProcessId, main, IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS,
-                                 IDC_MARKING_CANCEL, pictures + L"marking-dialog.bmp") && pictured;
-        Command(main, IDC_EXIT);
-        if (WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0) {
-            DWORD code = 0;
-            GetExitCodeProcess(process.hProcess, &code);
-            result = pictured ? static_cast<int>(code) : 93;
-        } else {
-            std::fwprintf(stderr, L"demo: Lumibrel did not end after Exit\n");
-            TerminateProcess(process.hProcess, 94);
-            result = 94;
-        }
-    } else {
+    HWND main = driver::waitForWindow(program->pid(), LUMIBREL_MAIN_WINDOW_CLASS);
+    if (main == nullptr) {
         std::fwprintf(stderr, L"demo: the main window did not appear\n");
-        TerminateProcess(process.hProcess, 92);
+        return 92;
     }
-    CloseHandle(process.hProcess);
-    return result;
+    driver::pump(std::chrono::milliseconds(1500)); // let the display component start and report
+    bool pictured = SaveWindowPicture(main, pictures + L"main-window.bmp");
+    pictured = PictureDialog(program->pid(), main, IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS, IDC_TABLES_CANCEL,
+                             pictures + L"tables-dialog.bmp") && pictured;
+    pictured = PictureDialog(program->pid(), main, IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS, IDC_MARKING_CANCEL,
+                             pictures + L"marking-dialog.bmp") && pictured;
+    driver::postClick(GetDlgItem(main, IDC_EXIT));
+    const std::optional<DWORD> code = program->waitForExit();
+    if (!code) {
+        std::fwprintf(stderr, L"demo: Lumibrel did not end after Exit\n");
+        return 94; // the Process kills it on the way out
+    }
+    return pictured ? static_cast<int>(*code) : 93;
 }

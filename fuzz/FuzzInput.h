@@ -1,39 +1,20 @@
-// Fuzz inputs as the Windows program sees text: 16-bit units, lone
-// surrogates included, whatever the width of wchar_t here.
+// Fuzz inputs as the Windows program sees text: 16-bit units, lone surrogates included, whatever wchar_t's width.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-// Invariant checks stay on whatever the build type, and stop the run so
-// libFuzzer keeps the input.
+// Checks stay on whatever the build type, and stop the run so libFuzzer keeps the input.
 #define FUZZ_CHECK(cond) ((cond) ? (void)0 : __builtin_trap())
 
 // Little-endian pairs of bytes; an odd last byte is dropped.
-inline std::wstring UnitsOf(const uint8_t* data, size_t size)
-{
+inline std::wstring UnitsOf(const uint8_t* data, size_t size) {
     std::wstring units;
-    for (size_t i = 0; i + 1 < size; i += 2)
-        units += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+    for (size_t i = 0; i + 1 < size; i += 2) units += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
     return units;
 }
 
-// Zero-separated fields: the strings a Windows call would hand over.
-inline std::vector<std::wstring> FieldsOf(const std::wstring& units)
-{
-    std::vector<std::wstring> fields(1);
-    for (wchar_t c : units) {
-        if (c == 0)
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
-    return fields;
-}
-
-inline bool StartsWith(const std::wstring& s, const std::wstring& prefix)
-{
-    return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+inline bool StartsWith(const std::wstring& s, const std::wstring& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
 }

@@ -1,78 +1,32 @@
-// Folder rules, the tables-folder rule and the settings text rules. Input: a
-// 16-bit header (numeric answers of the Windows calls), then zero-separated
-// fields (paths and texts).
+// The path rules. Input: a 16-bit header (GetEnvironmentVariableW's answer), then zero-separated paths; the first
+// two also stand for the program folder and a TablesPath value, or LOCALAPPDATA and a language code.
 #include "FuzzInput.h"
-
-#include <algorithm>
 
 #include "app/PathRules.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableRules.h"
 
-static void CheckPath(const std::wstring& path)
-{
-    const std::wstring folder = FolderOfPath(path);
-    FUZZ_CHECK(StartsWith(path, folder));
-    FUZZ_CHECK(folder.size() == path.size() ? folder.empty()
-                                            : (folder.empty() || IsPathSeparator(path[folder.size()])));
+#include <sstream>
 
-    const size_t root = PathRootLength(path);
-    FUZZ_CHECK(root <= path.size());
-
-    const std::wstring parent = ParentFolderOf(path);
-    FUZZ_CHECK(StartsWith(path, parent));
-    FUZZ_CHECK(parent.size() >= root);
-
-    const std::vector<std::wstring> chain = FolderChainOf(path);
-    FUZZ_CHECK(chain.empty() == path.empty());
-    if (!chain.empty())
-        FUZZ_CHECK(chain.back() == path);
-    for (size_t i = 0; i + 1 < chain.size(); ++i)
-        FUZZ_CHECK(chain[i].size() < chain[i + 1].size() && StartsWith(chain[i + 1], chain[i]));
-}
-
-static void CheckText(const std::wstring& text, uint16_t header)
-{
-    const bool whenTrue = ParseBoolText(text, true);
-    const bool whenFalse = ParseBoolText(text, false);
-    // A recognised form decides alone; the forms are short and never empty.
-    if (whenTrue == whenFalse)
-        FUZZ_CHECK(!text.empty() && text.size() <= 5);
-
-    const int localeResult = static_cast<int16_t>(header);
-    const std::wstring code = LanguageCodeFrom(localeResult, text.c_str());
-    FUZZ_CHECK(code == (localeResult > 0 ? text : std::wstring(L"enu")));
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    if (size < 2)
-        return 0;
-    const uint16_t header = static_cast<uint16_t>(data[0] | (data[1] << 8));
-    std::vector<std::wstring> fields = FieldsOf(UnitsOf(data + 2, size - 2));
-    fields.resize(std::max<size_t>(fields.size(), 2));
-
-    for (const std::wstring& field : fields) {
-        CheckPath(field);
-        CheckText(field, header);
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    std::vector<std::wstring> paths;
+    std::wistringstream fields(UnitsOf(data + 2, size - 2));
+    for (std::wstring path; std::getline(fields, path, L'\0');) paths.push_back(path);
+    if (paths.size() < 2) paths.resize(2);
+    for (const std::wstring& path : paths) {
+        const std::wstring parent = ParentFolderOf(path);
+        FUZZ_CHECK(PathRootLength(path) <= parent.size() && StartsWith(path, parent));
+        // Each folder of the chain holds the next, down to the path itself.
+        const std::vector<std::wstring> chain = FolderChainOf(path);
+        FUZZ_CHECK(chain.empty() ? path.empty() : chain.back() == path);
+        for (size_t i = 0; i + 1 < chain.size(); ++i)
+            FUZZ_CHECK(chain[i].size() < chain[i + 1].size() && StartsWith(chain[i + 1], chain[i]));
     }
-    for (bool value : {false, true})
-        FUZZ_CHECK(ParseBoolText(BoolText(value), !value) == value);
-
-    const std::wstring& programFolder = fields[0];
-    const std::wstring& tablesPath = fields[1];
-    const std::wstring tables = ResolveTablesFolderFrom(programFolder, tablesPath);
-    FUZZ_CHECK(tables.empty() == programFolder.empty());
-    if (!tables.empty()) {
-        FUZZ_CHECK(IsPathSeparator(tables.back()));
-        if (tablesPath.empty())
-            FUZZ_CHECK(tables == DefaultTablesFolder(programFolder));
-    }
-
-    const std::wstring settings = SettingsFilePathFrom(header, programFolder, tablesPath);
-    FUZZ_CHECK(settings.empty() == (header < 1 || header >= kValueBufferUnits));
-    if (!settings.empty())
-        FUZZ_CHECK(StartsWith(settings, programFolder + L"\\") &&
-                   settings.find(tablesPath, programFolder.size()) != std::wstring::npos);
+    const std::wstring tables = ResolveTablesFolderFrom(paths[0], paths[1]);
+    FUZZ_CHECK(tables.empty() || (IsPathSeparator(tables.back()) && tables.find(paths[1]) != std::wstring::npos));
+    const std::wstring settings = SettingsFilePathFrom(data[0] | (data[1] << 8), paths[0], paths[1]);
+    FUZZ_CHECK(settings.empty() ||
+               (StartsWith(settings, paths[0]) && settings.find(paths[1], paths[0].size()) != std::wstring::npos));
     return 0;
 }

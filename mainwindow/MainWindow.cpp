@@ -12,6 +12,7 @@
 #include <cwctype>
 
 BYTE g_hybridModeAvailable = 1;
+BYTE g_componentWarningShown = 0;
 
 namespace {
 
@@ -23,6 +24,27 @@ void BringForward(HWND window)
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);
     BringWindowToTop(window);
+}
+
+// The hot key and a second start come back to where the user was. While a
+// dialog or message box holds the window disabled, that one comes forward
+// with its focus as it was; otherwise the window, on its first control.
+void ShowSettings(HWND window)
+{
+    HWND popup = GetLastActivePopup(window);
+    if (!IsWindowEnabled(window) && popup != nullptr && popup != window) {
+        SetForegroundWindow(popup);
+        BringWindowToTop(popup);
+        return;
+    }
+    BringForward(window);
+    FocusFirstControl();
+}
+
+// A failed apply must not leave the user with a program they cannot end.
+bool ExitAnyway(HWND window)
+{
+    return ShowResourceMessage(window, IDS_ASK_EXIT_UNSAVED, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 bool IsChecked(HWND box)
@@ -78,7 +100,7 @@ bool HandleMainCommand(HWND window, int id)
         ShowAboutBox(window);
         return true;
     case IDC_EXIT:
-        if (ApplySettings(window))
+        if (ApplySettings(window) || ExitAnyway(window))
             DestroyWindow(window);
         return true;
     default:
@@ -166,15 +188,20 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             break;
         if (g_workerThread != nullptr && g_workerThreadId != 0)
             PostThreadMessageW(g_workerThreadId, WM_APP_API_REFRESH, 0, 0);
-        BringForward(window);
-        FocusFirstControl();
+        ShowSettings(window);
         return 0;
     case WM_APP_SHOW_SETTINGS:
-        BringForward(window);
-        FocusFirstControl();
+        ShowSettings(window);
         return 0;
     case WM_APP_API_STARTED:
         OnHybridAvailability(wParam);
+        return 0;
+    case WM_APP_API_UNAVAILABLE:
+        // Without this the user would believe every choice reaches the display.
+        if (!g_componentWarningShown) {
+            g_componentWarningShown = 1;
+            ShowResourceMessage(window, IDS_WARN_NO_COMPONENT, MB_ICONWARNING);
+        }
         return 0;
     default:
         break;

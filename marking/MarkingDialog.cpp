@@ -26,6 +26,7 @@ struct MarkingDialogState {
     // The value text each attribute had in the file it came from.
     std::vector<std::wstring> storedValues;
     bool fromLanguageFile = false;
+    HWND lastFocus = nullptr;
     bool accepted = false;
 };
 
@@ -106,8 +107,10 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
         anyChange = anyChange || changed.back();
     }
 
+    // The display component may have written the section while the dialog
+    // was open: its entries are kept, and only the changes go in.
     bool written = true;
-    if (state.fromLanguageFile && anyChange) {
+    if (state.fromLanguageFile && anyChange && ReadMarkingSection(state.settingsPath).empty()) {
         written = WriteMarkingSection(state, values);
     } else {
         for (size_t i = 0; i < state.attributes.size() && written; ++i)
@@ -119,7 +122,7 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
         return;
     }
     state.accepted = true;
-    DestroyWindow(dialog);
+    EndModalDialog(state.owner, dialog);
 }
 
 // Alt+letter: the focus goes to the check box with that access key.
@@ -159,7 +162,14 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return 0;
         break;
     case WM_CLOSE:
-        DestroyWindow(dialog);
+        EndModalDialog(state->owner, dialog);
+        return 0;
+    case WM_ACTIVATE:
+        KeepDialogFocus(dialog, wParam, state->lastFocus);
+        return 0;
+    case WM_NEXTDLGCTL:
+        // Tab and the arrow keys arrive so from the dialog manager.
+        MoveDialogFocus(dialog, wParam, lParam);
         return 0;
     case WM_DESTROY:
         WakeModalLoop(state->owner);
@@ -168,7 +178,7 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         if (HIWORD(wParam) != 0)
             break;
         if (LOWORD(wParam) == IDC_MARKING_CANCEL) {
-            DestroyWindow(dialog);
+            EndModalDialog(state->owner, dialog);
             return 0;
         }
         if (LOWORD(wParam) == IDC_MARKING_OK) {

@@ -50,3 +50,5 @@
 #define IDS_MULTILINE_AUTO               2046
 #define IDS_MULTILINE_MAX_LINES          2047
 #define IDS_MULTILINE_DOUBLE_SPACING     2048
+#define IDS_ASK_EXIT_UNSAVED             2049
+#define IDS_WARN_NO_COMPONENT            2050

@@ -7,6 +7,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@
 
 #include "DisplayApi.h"
 #include "SimConfig.h"
+#include "app/PathRules.h"
+#include "settings/SettingsRules.h"
 
 namespace {
 
@@ -54,6 +57,8 @@ SimConfig ReadConfigFromEnvironment() {
   environment.hybridModeHr = ReadVariable(kSimHybridModeHrVariable);
   environment.delay = ReadVariable(kSimDelayVariable);
   environment.fail = ReadVariable(kSimFailVariable);
+  environment.exitThread = ReadVariable(kSimExitThreadVariable);
+  environment.persist = ReadVariable(kSimPersistVariable);
   return ReadSimConfig(environment);
 }
 
@@ -80,6 +85,29 @@ void WriteConfigErrors(HANDLE journal, const SimConfig& config) {
 }
 
 std::string Decimal(LONG value) { return std::to_string(value); }
+
+// The settings file the program shares with the display component, by the
+// program's own rule.
+std::wstring SettingsFilePath() {
+  wchar_t value[kValueBufferUnits] = {};
+  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", value, kValueBufferUnits);
+  wchar_t code[4] = {};
+  const int found = GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
+  return SettingsFilePathFrom(length, value, LanguageCodeFrom(found, code));
+}
+
+// The real component keeps the tables and the multiline choice itself, where
+// the program reads them at its next start; only a value that differs from
+// what the file holds (or its default) is written.
+void KeepSetting(const wchar_t* section, const wchar_t* key, const wchar_t* fallback, const std::wstring& value) {
+  const std::wstring path = SettingsFilePath();
+  if (path.empty()) return;
+  wchar_t stored[kValueBufferUnits] = {};
+  GetPrivateProfileStringW(section, key, fallback, stored, kValueBufferUnits, path.c_str());
+  if (value == stored) return;
+  for (const std::wstring& folder : FolderChainOf(ParentFolderOf(path))) CreateDirectoryW(folder.c_str(), nullptr);
+  WritePrivateProfileStringW(section, key, value.c_str(), path.c_str());
+}
 
 class SimDisplay final : public DisplayApi {
  public:
@@ -163,7 +191,11 @@ class SimDisplay final : public DisplayApi {
 
   HRESULT STDMETHODCALLTYPE SetBrailleTables(BSTR literaryTable, BSTR mathTable, BSTR computerTable) override {
     return Finish("SetBrailleTables",
-                  Quoted(literaryTable) + "," + Quoted(mathTable) + "," + Quoted(computerTable), S_OK);
+                  Quoted(literaryTable) + "," + Quoted(mathTable) + "," + Quoted(computerTable), S_OK, [&] {
+                    KeepSetting(L"Liblouis", L"LiteraryTable", L"en-us-g2.ctb", Text(literaryTable));
+                    KeepSetting(L"Liblouis", L"ComputerBrailleTable", L"en-us-comp8.ctb", Text(computerTable));
+                    KeepSetting(L"Liblouis", L"MathTable", L"en-us-mathtext.ctb", Text(mathTable));
+                  });
   }
 
   HRESULT STDMETHODCALLTYPE DisplayLiteraryBraille(LONG flag) override {
@@ -171,11 +203,13 @@ class SimDisplay final : public DisplayApi {
   }
 
   HRESULT STDMETHODCALLTYPE SetBrailleLinePadding(LONG padding) override {
-    return Finish("SetBrailleLinePadding", Decimal(padding), S_OK);
+    return Finish("SetBrailleLinePadding", Decimal(padding), S_OK,
+                  [&] { KeepSetting(L"Settings", L"BrailleLinePadding", L"1", std::to_wstring(padding)); });
   }
 
   HRESULT STDMETHODCALLTYPE ForceSixDotBraille(VARIANT_BOOL on) override {
-    return Finish("ForceSixDotBraille", Decimal(on), S_OK);
+    return Finish("ForceSixDotBraille", Decimal(on), S_OK,
+                  [&] { KeepSetting(L"Settings", L"ForceSixDotBraille", L"0", on ? L"1" : L"0"); });
   }
 
   // Writes both values or neither; the journal shows what the caller's
@@ -238,15 +272,22 @@ class SimDisplay final : public DisplayApi {
  private:
   // The delay comes before the journal line, so that a reader who sees the
   // line knows the call is about to return.
-  HRESULT Finish(const char* method, const std::string& args, HRESULT hr) {
+  // What a call keeps is in the file before its line is in the journal. A
+  // call named by CELLVANE_SIM_EXIT_THREAD ends the caller's thread after
+  // its line, as a component that takes its caller down would.
+  HRESULT Finish(const char* method, const std::string& args, HRESULT hr,
+                 const std::function<void()>& keep = nullptr) {
     DWORD delay = SimDelayFor(config_, method);
     if (delay > 0) Sleep(delay);
     if (SimFails(config_, method)) hr = E_FAIL;
+    if (SUCCEEDED(hr) && keep && config_.persist) keep();
     WriteJournalLine(journal_, SimCallLine(method, args, hr, GetCurrentThreadId()));
+    if (config_.exitThreadMethod == method) ExitThread(0);
     return hr;
   }
 
-  static std::string Quoted(BSTR text) { return SimQuoted(std::wstring_view(text, SysStringLen(text))); }
+  static std::wstring Text(BSTR text) { return std::wstring(text, SysStringLen(text)); }
+  static std::string Quoted(BSTR text) { return SimQuoted(Text(text)); }
 
   // Loaded on first use from this DLL's own file, with nothing registered.
   ITypeInfo* TypeInfo() {

@@ -191,6 +191,21 @@ SimConfig ReadSimConfig(const SimEnvironment& environment) {
   if (environment.fail && !ParseFailing(*environment.fail, config.failing)) {
     config.configErrors.emplace_back(kSimFailVariable);
   }
+  if (environment.exitThread) {
+    std::set<std::string, std::less<>> method;
+    if (ParseFailing(*environment.exitThread, method) && method.size() == 1 && *method.begin() != "*") {
+      config.exitThreadMethod = *method.begin();
+    } else {
+      config.configErrors.emplace_back(kSimExitThreadVariable);
+    }
+  }
+  if (environment.persist) {
+    if (*environment.persist == L"0" || *environment.persist == L"1") {
+      config.persist = *environment.persist == L"1";
+    } else {
+      config.configErrors.emplace_back(kSimPersistVariable);
+    }
+  }
   return config;
 }
 

@@ -20,6 +20,8 @@ inline constexpr char kSimHybridVariable[] = "CELLVANE_SIM_HYBRID";
 inline constexpr char kSimHybridModeHrVariable[] = "CELLVANE_SIM_HYBRID_MODE_HR";
 inline constexpr char kSimDelayVariable[] = "CELLVANE_SIM_DELAY";
 inline constexpr char kSimFailVariable[] = "CELLVANE_SIM_FAIL";
+inline constexpr char kSimExitThreadVariable[] = "CELLVANE_SIM_EXIT_THREAD";
+inline constexpr char kSimPersistVariable[] = "CELLVANE_SIM_PERSIST";
 
 // The longest delay a method accepts: enough to outlast any timeout of the
 // program, short enough that a typo cannot park a test run for days.
@@ -34,6 +36,8 @@ struct SimEnvironment {
   std::optional<std::wstring> hybridModeHr;
   std::optional<std::wstring> delay;
   std::optional<std::wstring> fail;
+  std::optional<std::wstring> exitThread;
+  std::optional<std::wstring> persist;
 };
 
 struct SimConfig {
@@ -46,6 +50,8 @@ struct SimConfig {
   std::int32_t hybridModeHr = 0;
   std::map<std::string, std::uint32_t, std::less<>> delaysMs;  // method name or "*"
   std::set<std::string, std::less<>> failing;                  // method names or "*"
+  std::string exitThreadMethod;  // the call that ends its calling thread; empty: none
+  bool persist = true;           // keep tables and multiline choices in the settings file
   std::vector<std::string> configErrors;  // names of variables whose value was refused
 };
 

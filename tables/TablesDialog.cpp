@@ -23,6 +23,7 @@ struct TablesDialogState {
     HWND literaryCombo = nullptr;
     HWND computerCombo = nullptr;
     HWND mathCombo = nullptr;
+    HWND lastFocus = nullptr;
     BYTE accepted = 0;
 };
 
@@ -107,7 +108,7 @@ void AcceptTables(HWND dialog, TablesDialogState& state)
     g_computerTable = SelectedName(state.computerCombo);
     g_mathTable = SelectedName(state.mathCombo);
     state.accepted = 1;
-    DestroyWindow(dialog);
+    EndModalDialog(state.owner, dialog);
 }
 
 LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -132,7 +133,7 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return 0;
         }
         if (LOWORD(wParam) == IDC_TABLES_CANCEL) {
-            DestroyWindow(dialog);
+            EndModalDialog(state->owner, dialog);
             return 0;
         }
         break;
@@ -140,7 +141,10 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         MoveDialogFocus(dialog, wParam, lParam);
         return 0;
     case WM_CLOSE:
-        DestroyWindow(dialog);
+        EndModalDialog(state->owner, dialog);
+        return 0;
+    case WM_ACTIVATE:
+        KeepDialogFocus(dialog, wParam, state->lastFocus);
         return 0;
     case WM_DESTROY:
         WakeModalLoop(state->owner);

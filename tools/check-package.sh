@@ -18,6 +18,7 @@ for f in Lumibrel.exe README.txt LICENSE.txt enu/Cellvane.ini; do
   [ -f "$app/$f" ] || { echo "package lacks $f"; exit 1; }
 done
 [ ! -e "$app/Cellvane.dll" ] || { echo "the user package must not carry the simulated component"; exit 1; }
+[ -f "$work/demo/Lumibrel-1.01-win64/README-demo-component.txt" ] || { echo "the demo package lacks its README"; exit 1; }
 cp "$work/demo/Lumibrel-1.01-win64/Cellvane.dll" "$app/"
 mkdir -p "$work/localappdata" "$work/pictures"
 LOCALAPPDATA=$(winpath "$work/localappdata") CELLVANE_SIM_JOURNAL=$(winpath "$work/journal.txt") \

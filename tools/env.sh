@@ -60,13 +60,15 @@ export WINEPREFIX="$BUILD_DIR/wineprefix"
 # One prefix per build tree, made once. Windows are unmanaged so that hiding
 # one does not wait for a window manager that is not there.
 ensure_wineprefix() {
-  if [ ! -f "$WINEPREFIX/.lumibrel-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.lumibrel-ready-2" ]; then
     log "preparing Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # A program that crashes ends at once instead of waiting on a crash dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.lumibrel-ready"
+    touch "$WINEPREFIX/.lumibrel-ready-2"
   fi
   # Exits 2 when this prefix's server already runs, which is as good.
   wineserver -p || true

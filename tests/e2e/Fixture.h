@@ -1,0 +1,113 @@
+// The fixture of the end-to-end tests: one Session a test, what the display
+// component was sent, and what the main window shows.
+#pragma once
+
+#include "app/ControlIds.h"
+#include "tests/driver/Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <regex>
+
+namespace e2e {
+using namespace driver;
+using Lines = std::vector<std::string>;
+
+// The main window's settings as five digits: literary braille, contracted
+// input, visualizer, hybrid mode (1 or 0) and the multiline item.
+using State = std::string;
+inline const State kDefaults = "10000";
+
+// One apply as the component's journal shows it.
+inline std::string sentFor(const State& s, const std::string& tables = "") {
+    const auto flag = [&](int i) { return s[i] == '1' ? "(-1) " : "(0) "; };
+    return std::string("DisplayLiteraryBraille") + flag(0) + "EnableContractedBrailleInput" + flag(1) +
+           "ShowBrailleOnScreen" + flag(2) + "ForceSixDotBraille" + (s[4] == '1' ? "(-1) " : "(0) ") +
+           "SetBrailleLinePadding(" + (s[4] == '2' ? "3" : "1") + ") SetHybridPrintAndBrailleMode" +
+           (s[3] == '1' ? "(-1)" : "(0)") + tables;
+}
+
+class Lumibrel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // One left over would hold the single-instance mutex.
+        ASSERT_EQ(FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr), nullptr) << "a Lumibrel is already running";
+        wchar_t self[MAX_PATH];
+        const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+        s = std::make_unique<Session>(exe.substr(0, exe.rfind(L'\\')));
+    }
+    void TearDown() override {
+        if (HasFailure()) std::cout << s->dump();
+    }
+    // Starts the program; its main window once `applies` applies are reported.
+    HWND open(Env env = {}, size_t applies = 1) { return main = s->mainWindow(*(p = &s->start(env)), applies); }
+    HWND item(int id) const { return GetDlgItem(main, id); }
+    State shown() const {
+        State state;
+        for (int id : {IDC_DISPLAY_LITERARY_BRAILLE, IDC_USE_CONTRACTED_BRAILLE_INPUT, IDC_SHOW_BRAILLE_VISUALIZER,
+                       IDC_HYBRID_PRINT_AND_BRAILLE_MODE})
+            state += checked(item(id)) ? '1' : '0';
+        return state + std::to_string(send(item(IDC_MULTILINE_BRAILLE), CB_GETCURSEL));
+    }
+    // The journal as "Method(args)" lines, or those of one method; and the applies among them.
+    Lines calls(const std::string& method = "") const {
+        Lines found;
+        for (const std::string& line : s->journal())
+            if (line.starts_with(method)) found.push_back(std::regex_replace(line, std::regex(" (hr|tid)=.*"), ""));
+        return found;
+    }
+    bool waitForCalls(const std::string& method, size_t count) const {
+        return waitUntil([&] { return calls(method + "(").size() >= count; });
+    }
+    Lines sent() const {
+        Lines applies;
+        for (const std::string& call : calls()) {
+            if (call.starts_with("DisplayLiteraryBraille")) applies.emplace_back();
+            if (!applies.empty() && std::regex_match(call, std::regex("(Display|Enable|Show|Force|SetB|SetH).*")))
+                applies.back() += (applies.back().empty() ? "" : " ") + call;
+        }
+        return applies;
+    }
+    std::string lastSent() const {
+        const Lines all = sent();
+        return all.empty() ? "(nothing sent)" : all.back();
+    }
+    bool applyAndWait() {
+        const size_t before = s->applies(*p);
+        return click(item(IDC_APPLY)) && s->waitForApplies(*p, before + 1);
+    }
+    HWND openDialog(int button, const wchar_t* className) {
+        postClick(item(button));
+        return waitForWindow(p->pid(), className);
+    }
+    bool gone(HWND window) const {
+        return waitUntil([&] { return !IsWindow(window); }, 5s);
+    }
+    bool hidden() const {
+        return waitUntil([&] { return !IsWindowVisible(main); }, 5s);
+    }
+    // Expects a "Lumibrel" box saying that, with that icon and owner, and answers it.
+    void expectBox(const std::wstring& text, Icon icon, HWND owner, int button = IDOK) {
+        const std::optional<Box> box = waitForBox(p->pid());
+        ASSERT_TRUE(box) << "no box saying " << utf8(text);
+        EXPECT_EQ(std::tie(box->caption, box->text), std::tie(L"Lumibrel", text));
+        EXPECT_EQ(std::tie(box->icon, box->owner), std::tie(icon, owner)) << utf8(text);
+        EXPECT_TRUE(answer(*box, button));
+    }
+    bool noBox() const { return pump(300ms), windowsOf(p->pid(), L"#32770").empty(); }
+    // In front, with the keyboard focus on one of its controls.
+    bool focusIn(HWND window) const {
+        return waitUntil([&] { return GetForegroundWindow() == window && IsChild(window, focusOf(window)); }, 5s);
+    }
+    bool focusOn(HWND control) const {
+        return waitUntil([&] { return focusOf(control) == control; }, 5s);
+    }
+
+    std::unique_ptr<Session> s;
+    Process* p = nullptr;
+    HWND main = nullptr;
+};
+
+} // namespace e2e

@@ -1,0 +1,120 @@
+// The window-system-free rules, row by row: what the end-to-end tests cannot
+// reach cheaply (roots, separators, units beyond ASCII, buffer edges).
+#include "app/PathRules.h"
+#include "marking/MarkingText.h"
+#include "settings/SettingsRules.h"
+#include "tables/TableRules.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <tuple>
+
+namespace {
+using namespace std::literals;
+using Text = const wchar_t*;
+using Names = std::vector<std::wstring>;
+
+TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath) {
+    const std::optional<bool> none;                        // the fallback
+    const std::wstring_view on = L"onward"sv.substr(0, 2); // a view reads its own units only
+    // clang-format off
+    const std::pair<std::wstring_view, std::optional<bool>> texts[] = {{L"1", true}, {L"true", true}, {L"TRUE", true},
+        {L"yes", true}, {L"YES", true}, {L"on", true}, {L"ON", true}, {L"0", false}, {L"false", false}, {L"FALSE", false},
+        {L"no", false}, {L"NO", false}, {L"off", false}, {L"OFF", false}, {L"", none}, {L"True", none}, {L"oN", none},
+        {L" 1", none}, {L"1 ", none}, {L"01", none}, {L"tru", none}, {L"1\0"sv, none}, {on, true}};
+    // clang-format on
+    for (const auto& [text, value] : texts)
+        for (bool f : {false, true}) EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
+    EXPECT_EQ(BoolText(true) + std::wstring(BoolText(false)), L"10");
+    EXPECT_EQ(LanguageCodeFrom(4, L"DEU") + LanguageCodeFrom(0, L"DEU") + LanguageCodeFrom(0, nullptr), L"DEUenuenu");
+    const std::wstring longest = L"C:\\" + std::wstring(256, L'x'), tail = L"\\Cellvane\\deu\\Cellvane.ini";
+    // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
+    const std::tuple<unsigned long, std::wstring, std::wstring> paths[] = {{7, L"C:\\Data", L"C:\\Data" + tail},
+                                                                           {8, L"C:\\Data\\", L"C:\\Data\\" + tail},
+                                                                           {259, longest, longest + tail},
+                                                                           {261, longest + L"x", L""},
+                                                                           {0, L"", L""}};
+    for (const auto& [result, value, path] : paths)
+        EXPECT_EQ(SettingsFilePathFrom(result, value, L"deu"), path) << result;
+}
+
+TEST(PathRules, RootsParentsAndFolderChains) {
+    // clang-format off
+    const std::tuple<Text, size_t, Text> rows[] = { // path, root length, parent
+        {L"", 0, L""}, {L"f", 0, L""}, {L"a\\\\f", 0, L"a"}, {L"C:", 2, L"C:"}, {L"C:f", 2, L"C:"},
+        {L"C:\\", 3, L"C:\\"}, {L"C:\\\\f", 3, L"C:\\"}, {L"C:/a/b/f", 3, L"C:/a/b"}, {L"C:\\a/\\/f", 3, L"C:\\a"},
+        {L"\\f", 1, L"\\"}, {L"/a/f", 1, L"/a"}, {L"\\\\s\\h\\f", 6, L"\\\\s\\h\\"}, {L"\\\\s\\h\\a\\f", 6, L"\\\\s\\h\\a"},
+        {L"//s/h", 5, L"//s/h"}, {L"\\\\srv", 5, L"\\\\srv"}};
+    const std::pair<Text, Names> chains[] = {{L"C:\\a\\b", {L"C:\\a", L"C:\\a\\b"}}, {L"C:/a//b", {L"C:/a", L"C:/a//b"}},
+        {L"\\\\s\\h\\a\\b", {L"\\\\s\\h\\a", L"\\\\s\\h\\a\\b"}}, {L"\\a\\b", {L"\\a", L"\\a\\b"}},
+        {L"a\\b", {L"a", L"a\\b"}}, {L"C:\\", {L"C:\\"}}, {L"", {}}};
+    // clang-format on
+    for (const auto& [path, root, parent] : rows) {
+        EXPECT_EQ(PathRootLength(path), root) << path;
+        EXPECT_EQ(ParentFolderOf(path), parent) << path;
+    }
+    for (const auto& [folder, chain] : chains) EXPECT_EQ(FolderChainOf(folder), chain) << folder;
+}
+
+TEST(TableRules, FoldersListsAndOrder) {
+    // clang-format off
+    const std::tuple<Text, Text, Text> folders[] = {{L"Z:\\p", L"", L"Z:\\p\\tables\\"}, {L"", L"", L""},
+        {L"Z:\\p", L"t", L"Z:\\p\\t\\"}, {L"", L"C:\\x", L""}, {L"Z:\\p", L"C:", L"C:\\"}, {L"Z:\\p", L"C:/x/", L"C:/x/"},
+        {L"Z:\\p", L"\\\\s\\h", L"\\\\s\\h\\"}, {L"Z:\\p", L"//s/h", L"Z:\\p\\//s/h\\"}, {L"Z:\\p", L"\\t", L"Z:\\p\\\\t\\"}};
+    const std::tuple<Text, bool, Text> entries[] = { // name, a folder, the lists: literary, computer, math
+        {L"EN-US-G2.CTB", false, L"l"}, {L"grade.tbl", false, L"l"}, {L"x.g1.uti", false, L"l"}, {L"split.dis", false, L"l"},
+        {L"comp8.ctb", false, L"c"}, {L"ueb-g1.ctb", false, L"lm"}, {L"Nemeth.TBL", false, L"m"}, {L"de-g0.uti", false, L""},
+        {L"g1.ctb.bak", false, L""}, {L"g1.ctbx", false, L""}, {L"g1_ctb", false, L""}, {L"g1.ctb", true, L""},
+        {L"L\u0130T.ctb", false, L""}};
+    // clang-format on
+    for (const auto& [program, value, folder] : folders)
+        EXPECT_EQ(ResolveTablesFolderFrom(program, value), folder) << value;
+    for (const auto& [name, directory, lists] : entries) {
+        const std::wstring in = lists;
+        EXPECT_EQ(IsTableOfCategory(name, directory, LiteraryKeywords), in.find(L'l') != in.npos) << name;
+        EXPECT_EQ(IsTableOfCategory(name, directory, ComputerKeywords), in.find(L'c') != in.npos) << name;
+        EXPECT_EQ(IsTableOfCategory(name, directory, MathKeywords), in.find(L'm') != in.npos) << name;
+    }
+    // Unsigned units: a surrogate pair sorts by its first unit, before private-use and full-width letters.
+    Names names = {L"b",      L"a_b",    L"aB",           L"a",      L"B", L"_x", L"b",
+                   L"\uFF21", L"\uE000", L"\xD83D\xDE00", L"\u00e9", L"z"};
+    SortTableNames(names);
+    EXPECT_EQ(names,
+              (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
+}
+
+TEST(MarkingText, SectionLabelsAndAccessKeys) {
+    using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
+    // A count short of the terminator ends the section as the terminator does.
+    const std::pair<std::wstring_view, Pairs> sections[] = {
+        {L"Bold=1\0=x\0NoValue\0 Italic = 0 \0Underline=1=2\0Bold=0\0Empty=\0\0"sv,
+         {{L"Bold", L"1"}, {L" Italic ", L" 0 "}, {L"Underline", L"1=2"}, {L"Bold", L"0"}, {L"Empty", L""}}},
+        {L"a=1\0\0b=2\0\0"sv, {{L"a", L"1"}}},
+        {L"a=1\0b=2"sv, {{L"a", L"1"}, {L"b", L"2"}}},
+        {L"a=1\0b=2\0\0"sv.substr(0, 5), {{L"a", L"1"}}},
+        {L"\0a=1\0\0"sv, {}}};
+    for (const auto& [units, expected] : sections) {
+        Pairs pairs;
+        for (const auto& e : ParseMarkingSection(units.data(), units.size())) pairs.emplace_back(e.key, e.value);
+        EXPECT_EQ(pairs, expected) << std::wstring(units.substr(0, 8));
+    }
+    EXPECT_TRUE(ParseMarkingSection(nullptr, 10).empty());
+    // clang-format off
+    const std::pair<Text, Text> splits[] = {{L"Bold", L"Bold"}, {L"ABC", L"ABC"}, {L"MarkAsHTML", L"Mark As HTML"},
+        {L"AToZ", L"A To Z"}, {L"boldText", L"bold Text"}, {L"Heading1Text", L"Heading1 Text"}, {L"", L""}};
+    // In one run: each row sees the letters the rows before it took.
+    const std::pair<Text, Text> keyed[] = {{L"Mark Bold", L"Mark &Bold"}, {L"Mark Bright", L"Mark B&right"}, {L"Mark Italic", L"Mark &Italic"},
+        {L"Colour", L"Colour"}, {L"Heading 1-2", L"Heading 1-2"}, {L" Strong Text", L" &Strong Text"},
+        {L"Mark bRIB", L"Mark bRIB"}, {L"Mark ", L"Mark "}, {L"Mark  9Under", L"Mark  9&Under"}};
+    const std::pair<Text, std::optional<wchar_t>> keys[] = {{L"&&a &Bold", L'b'}, {L"a&&&B", L'b'}, {L"&1 x", L'1'},
+        {L"Bold&", std::nullopt}, {L"&&", std::nullopt}, {L"", std::nullopt}};
+    // clang-format on
+    for (const auto& [identifier, label] : splits) EXPECT_EQ(SplitCamelCase(identifier), label) << identifier;
+    std::vector<wchar_t> used;
+    for (const auto& [label, withKey] : keyed) EXPECT_EQ(AddAccessKey(label, used), withKey) << label;
+    EXPECT_EQ(used, (std::vector<wchar_t>{L'b', L'r', L'i', L's', L'u'}));
+    for (const auto& [text, key] : keys) EXPECT_EQ(AccessKeyOf(text), key) << text;
+}
+
+} // namespace
