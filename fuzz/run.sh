@@ -20,7 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$FUZZ_DIR/artifacts"
 status=0
-for target in paths marking; do
+for target in rules; do
   logfile="$FUZZ_DIR/fuzz_$target.log"
   mkdir -p "$work/$target"
   # The temporary folder comes first: libFuzzer writes what it finds there.

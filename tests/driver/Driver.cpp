@@ -74,14 +74,11 @@ std::wstring languageCode() {
     return code;
 }
 
-// Grows the buffer while the reader fills it (it answers size - 2 then).
 static std::vector<std::wstring> profileList(const std::function<DWORD(wchar_t*, DWORD)>& read) {
-    std::vector<wchar_t> buffer(4096);
-    DWORD length;
-    while ((length = read(buffer.data(), static_cast<DWORD>(buffer.size()))) + 2 >= buffer.size())
-        buffer.resize(buffer.size() * 4);
+    std::vector<wchar_t> buffer(1 << 20); // more than any test writes
     std::vector<std::wstring> items;
-    for (size_t at = 0; at < length && buffer[at]; at += items.back().size() + 1) items.emplace_back(&buffer[at]);
+    for (size_t at = 0, length = read(buffer.data(), 1 << 20); at < length && buffer[at]; at += items.back().size() + 1)
+        items.emplace_back(&buffer[at]);
     return items;
 }
 
@@ -195,27 +192,24 @@ bool toFront(HWND window) {
 }
 
 // Icons are per process under Wine: the box's icon is told by drawing each
-// system icon on the box's own background and comparing it with the screen.
+// system icon (IDI_ERROR 32513 to IDI_INFORMATION 32516, in the order of Icon)
+// on the box's own background and comparing it with the screen.
 static Icon iconOf(HWND box) {
-    HWND shown = nullptr;
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && classOf(c) == L"Static" && IsWindowVisible(c))
-            shown = c;
     RECT at{};
-    GetWindowRect(shown, &at);
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c)) GetWindowRect(c, &at);
     const int size = GetSystemMetrics(SM_CXICON);
-    const LPCWSTR icons[] = {IDI_ERROR, IDI_WARNING, IDI_INFORMATION, IDI_QUESTION}; // in the order of Icon
     HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, size, size));
     SelectObject(dc, GetStockObject(DC_BRUSH));
     int best = -1;
     waitUntil(
         [&] { // a box just shown may not be painted yet
-            for (int kind = 0, most = size * size * 9 / 10; shown && kind < 4; ++kind) {
+            for (int kind = 0, most = size * size * 9 / 10; at.right > at.left && kind < 4; ++kind) {
                 SetDCBrushColor(dc, GetPixel(screen, at.left, at.top));
                 PatBlt(dc, 0, 0, size, size, PATCOPY);
-                DrawIconEx(dc, 0, 0, LoadIconW(nullptr, icons[kind]), size, size, 0, nullptr, DI_NORMAL);
+                DrawIconEx(dc, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + kind)), size, size, 0, nullptr,
+                           DI_NORMAL);
                 int same = 0;
                 for (int i = 0; i < size * size; ++i)
                     same += GetPixel(dc, i % size, i / size) == GetPixel(screen, at.left + i % size, at.top + i / size);
@@ -224,8 +218,7 @@ static Icon iconOf(HWND box) {
             return best >= 0;
         },
         2s);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
+    DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     return static_cast<Icon>(best + 1);
@@ -245,19 +238,18 @@ bool answer(const Box& box, int button) {
 
 Process::~Process() {
     kill();
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
+    CloseHandle(info.hThread), CloseHandle(info.hProcess);
 }
 
 std::optional<DWORD> Process::waitForExit(Millis timeout) const {
     DWORD code = 0;
-    const bool ended = WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-    return ended && GetExitCodeProcess(info_.hProcess, &code) ? std::optional(code) : std::nullopt;
+    const bool ended = WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(info.hProcess, &code) ? std::optional(code) : std::nullopt;
 }
 
 bool Process::kill() {
-    const bool ran = running();
-    if (ran) TerminateProcess(info_.hProcess, 0xDEAD), WaitForSingleObject(info_.hProcess, 10000);
+    const bool ran = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
+    if (ran) TerminateProcess(info.hProcess, 0xDEAD), WaitForSingleObject(info.hProcess, 10000);
     return ran;
 }
 
@@ -272,58 +264,49 @@ std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env& env, c
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup, startup.dwFlags = STARTF_USESHOWWINDOW, startup.wShowWindow = show;
-    PROCESS_INFORMATION info{};
+    auto process = std::make_unique<Process>();
     const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+                                        folder.empty() ? nullptr : folder.c_str(), &startup, &process->info);
     for (const auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
     if (!started) throw std::runtime_error("cannot start " + utf8(exe));
-    return std::make_unique<Process>(info);
+    return process;
 }
 
 // Other processes' OutputDebugString through DBWIN_BUFFER; one listener at a
 // time in a Wine prefix.
-class DebugListener {
-public:
-    DebugListener() {
-        buffer_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
-        view_ = buffer_ ? static_cast<const char*>(MapViewOfFile(buffer_, FILE_MAP_READ, 0, 0, 0)) : nullptr;
-        ready_ = CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY");
-        data_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
-        stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (!view_ || !ready_ || !data_ || !stop_) throw std::runtime_error("cannot listen to debug output");
-        SetEvent(ready_); // it may outlive an earlier listener in a stale state
-        thread_ = std::thread([this] {
-            const HANDLE waits[] = {stop_, data_};
-            for (DWORD woken; (woken = WaitForMultipleObjects(2, waits, FALSE, 1000)) != WAIT_OBJECT_0;) {
-                DWORD pid = 0;
-                memcpy(&pid, view_, sizeof pid);
-                if (woken == WAIT_OBJECT_0 + 1 && pid != GetCurrentProcessId()) {
-                    std::string text(view_ + sizeof pid, strnlen(view_ + sizeof pid, 4096 - sizeof pid));
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    for (std::string& line : splitLines(text + (text.ends_with('\n') ? "" : "\n")))
-                        lines_.emplace_back(pid, std::move(line));
-                }
-                SetEvent(ready_); // after an idle second too: a writer killed mid-line would block the rest
+struct DebugListener {
+    HANDLE buffer = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER");
+    const char* view = buffer ? static_cast<const char*>(MapViewOfFile(buffer, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+    HANDLE ready = CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY");
+    HANDLE data = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::mutex mutex;
+    std::vector<std::pair<DWORD, std::string>> lines;
+    std::thread thread{[this] {
+        SetEvent(ready); // it may outlive an earlier listener in a stale state
+        const HANDLE waits[] = {stop, data};
+        for (DWORD woken; view && (woken = WaitForMultipleObjects(2, waits, FALSE, 1000)) != WAIT_OBJECT_0;) {
+            DWORD pid = 0;
+            memcpy(&pid, view, sizeof pid);
+            if (woken == WAIT_OBJECT_0 + 1 && pid != GetCurrentProcessId()) {
+                std::string text(view + sizeof pid, strnlen(view + sizeof pid, 4096 - sizeof pid));
+                std::lock_guard<std::mutex> lock(mutex);
+                for (std::string& line : splitLines(text + (text.ends_with('\n') ? "" : "\n")))
+                    lines.emplace_back(pid, std::move(line));
             }
-        });
-    }
+            SetEvent(ready); // after an idle second too: a writer killed mid-line would block the rest
+        }
+    }};
     ~DebugListener() {
-        SetEvent(stop_);
-        thread_.join();
-        UnmapViewOfFile(view_);
-        for (HANDLE handle : {buffer_, ready_, data_, stop_}) CloseHandle(handle);
+        SetEvent(stop);
+        thread.join();
+        UnmapViewOfFile(view);
+        for (HANDLE handle : {buffer, ready, data, stop}) CloseHandle(handle);
     }
-    std::vector<std::pair<DWORD, std::string>> lines() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
+    std::vector<std::pair<DWORD, std::string>> all() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines;
     }
-
-private:
-    HANDLE buffer_, ready_, data_, stop_;
-    const char* view_;
-    mutable std::mutex mutex_;
-    std::vector<std::pair<DWORD, std::string>> lines_;
-    std::thread thread_;
 };
 
 Session::Session(const std::wstring& binFolder) {
@@ -336,6 +319,7 @@ Session::Session(const std::wstring& binFolder) {
         if (!CopyFileW(join(binFolder, name).c_str(), programFile(name).c_str(), FALSE))
             throw std::runtime_error("cannot copy the program");
     debug_ = std::make_unique<DebugListener>();
+    if (!debug_->view) throw std::runtime_error("cannot listen to debug output");
 }
 
 Session::~Session() {
@@ -365,7 +349,7 @@ HWND Session::mainWindow(const Process& program, size_t count) const {
 
 std::vector<std::string> Session::debugLines(const Process& program) const {
     std::vector<std::string> lines;
-    for (auto& [pid, line] : debug_->lines())
+    for (auto& [pid, line] : debug_->all())
         if (pid == program.pid()) lines.push_back(std::move(line));
     return lines;
 }
@@ -406,7 +390,7 @@ HWND Session::otherProgramInFront() {
 
 std::string Session::dump() const {
     std::string text = "Debug output:\n";
-    for (const auto& [pid, line] : debug_->lines()) text += std::to_string(pid) + "> " + line + "\n";
+    for (const auto& [pid, line] : debug_->all()) text += std::to_string(pid) + "> " + line + "\n";
     return text + "Journal:\n" + readBytes(journalPath());
 }
 

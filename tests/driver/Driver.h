@@ -48,7 +48,7 @@ void postClick(HWND button);
 void keys(std::initializer_list<WORD> chord); // pressed together, to the foreground window
 bool toFront(HWND window);
 
-enum class Icon { None, Error, Warning, Information, Question }; // read off the screen
+enum class Icon { None, Error, Question, Warning, Information }; // read off the screen
 struct Box {
     HWND window = nullptr, owner = nullptr;
     std::wstring caption, text;
@@ -58,24 +58,20 @@ std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout);
 bool answer(const Box& box, int button); // presses IDOK, IDYES or IDNO and waits for the box to go
 
 using Env = std::vector<std::pair<std::wstring, std::optional<std::wstring>>>; // nullopt removes
-class Process {
-public:
-    explicit Process(const PROCESS_INFORMATION& info) : info_(info) {}
+struct Process { // ends the process, if it still runs, when it goes
+    PROCESS_INFORMATION info{};
+    Process() = default;
     Process(const Process&) = delete;
     ~Process();
-    DWORD pid() const { return info_.dwProcessId; }
-    HANDLE handle() const { return info_.hProcess; }
-    bool running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    DWORD pid() const { return info.dwProcessId; }
+    HANDLE handle() const { return info.hProcess; }
     std::optional<DWORD> waitForExit(Millis timeout = kTimeout) const;
     bool kill(); // whether it still ran
-
-private:
-    PROCESS_INFORMATION info_;
 };
 std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env& env = {}, const std::wstring& folder = {},
                                       WORD show = SW_SHOWDEFAULT);
 
-class DebugListener;
+struct DebugListener;
 // One run of the program: a fresh program folder with Lumibrel.exe and the
 // component from `binFolder`, its own LOCALAPPDATA, journal and debug listener.
 class Session {

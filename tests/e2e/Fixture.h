@@ -38,9 +38,7 @@ protected:
         const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
         s = std::make_unique<Session>(exe.substr(0, exe.rfind(L'\\')));
     }
-    void TearDown() override {
-        if (HasFailure()) std::cout << s->dump();
-    }
+    void TearDown() override { std::cout << (HasFailure() ? s->dump() : ""); }
     // Starts the program; its main window once `applies` applies are reported.
     HWND open(Env env = {}, size_t applies = 1) { return main = s->mainWindow(*(p = &s->start(env)), applies); }
     HWND item(int id) const { return GetDlgItem(main, id); }
@@ -58,8 +56,13 @@ protected:
             if (line.starts_with(method)) found.push_back(std::regex_replace(line, std::regex(" (hr|tid)=.*"), ""));
         return found;
     }
-    bool waitForCalls(const std::string& method, size_t count) const {
-        return waitUntil([&] { return calls(method + "(").size() >= count; });
+    bool waitForCalls(const std::string& method, size_t n) {
+        return waitUntil([&] { return calls(method).size() >= n; });
+    }
+    std::string journal() const {
+        std::string joined;
+        for (const std::string& call : calls()) joined += call + " ";
+        return joined;
     }
     Lines sent() const {
         Lines applies;
@@ -70,17 +73,13 @@ protected:
         }
         return applies;
     }
-    std::string lastSent() const {
-        const Lines all = sent();
-        return all.empty() ? "(nothing sent)" : all.back();
-    }
+    std::string lastSent() const { return sent().empty() ? "(nothing sent)" : sent().back(); }
     bool applyAndWait() {
         const size_t before = s->applies(*p);
         return click(item(IDC_APPLY)) && s->waitForApplies(*p, before + 1);
     }
     HWND openDialog(int button, const wchar_t* className) {
-        postClick(item(button));
-        return waitForWindow(p->pid(), className);
+        return postClick(item(button)), waitForWindow(p->pid(), className);
     }
     bool gone(HWND window) const {
         return waitUntil([&] { return !IsWindow(window); }, 5s);
