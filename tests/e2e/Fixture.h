@@ -6,6 +6,7 @@
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <iostream>
@@ -34,9 +35,23 @@ protected:
     void SetUp() override {
         // One left over would hold the single-instance mutex.
         ASSERT_EQ(FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr), nullptr) << "a Lumibrel is already running";
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         wchar_t self[MAX_PATH];
         const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
         s = std::make_unique<Session>(exe.substr(0, exe.rfind(L'\\')));
+    }
+    // What a screen reader is told a control is called (MSAA).
+    static std::wstring accessibleName(HWND control) {
+        static const GUID accessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+        IAccessible* object = nullptr;
+        VARIANT self{};
+        self.vt = VT_I4, self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, accessible, reinterpret_cast<void**>(&object))))
+            return L"(none)";
+        std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
+        SysFreeString(name), object->Release();
+        return text;
     }
     void TearDown() override { std::cout << (HasFailure() ? s->dump() : ""); }
     // Starts the program; its main window once `applies` applies are reported.

@@ -157,6 +157,10 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys) {
         keys({VK_SHIFT, VK_TAB});
         EXPECT_EQ(focusId(), order[i]);
     }
+    for (int id : order) { // a screen reader hears each control by a name without the access key's "&"
+        const std::wstring name = accessibleName(item(id));
+        EXPECT_TRUE(!name.empty() && name.find(L'&') == std::wstring::npos) << id << " " << utf8(name);
+    }
     // A combo box is named by the label created right before it.
     EXPECT_EQ(textOf(GetWindow(item(IDC_MULTILINE_BRAILLE), GW_HWNDPREV)), L"M&ultiline Braille:");
     for (const auto& [key, id, expected] : accessKeys) {

@@ -9,7 +9,9 @@ namespace e2e {
 namespace {
 
 TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
-    const std::string started = "Created() Start(0) QueryHybridSupport(0,0) SetEnabled(-1) RefreshFocusedControl() ";
+    const auto started = [](std::string query) {
+        return "Created() Start(0) QueryHybridSupport(" + query + ") SetEnabled(-1) RefreshFocusedControl() ";
+    };
     struct Row {
         Env env;
         std::function<void()> prepare; // the program folder
@@ -21,9 +23,9 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
     const Row rows[] = { // the last two alter the program folder
         {{{L"CELLVANE_SIM_START_HR", L"0x1"}, {L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, "Created() Start(0) ", true},
         {{{L"CELLVANE_SIM_FAIL", L"*"}}, nullptr, false, "Created() Start(0) ", true},
-        {{{L"CELLVANE_SIM_HYBRID", L"fail"}}, nullptr, false, started, true},
-        {{{L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, started, false},
-        {{{L"CELLVANE_SIM_DELAY", L"*=400"}}, nullptr, false, "Created() Start(0) QueryHybridSupport(1,1) ", true},
+        {{{L"CELLVANE_SIM_HYBRID", L"fail"}}, nullptr, false, started("0,0"), true},
+        {{{L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, started("0,0"), false},
+        {{{L"CELLVANE_SIM_DELAY", L"*=400"}}, nullptr, false, started("1,1"), true},
         {{{L"CELLVANE_SIM_CREATE", L"fail"}}, nullptr, true, "CreateInstance() ", true},
         {{}, [&] { writeText(s->programFile(L"Cellvane.dll"), L"no library"); }, true, "", true},
         {{}, [&] { DeleteFileW(s->programFile(L"Cellvane.dll").c_str()); }, true, "", true},
@@ -43,6 +45,7 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         EXPECT_EQ(checked(hybrid), row.hybridOffered);
         DWORD_PTR ignored; // the window answers at once however long the component takes
         EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored));
+        PostMessageW(main, WM_HOTKEY, 1, 0); // a refresh reaches only a started component
         click(item(IDC_APPLY));
         EXPECT_TRUE(noBox()) << "one warning a run, and Apply succeeds";
         EXPECT_EQ(iniValue(s->settingsPath(), L"Settings", L"HybridPrintAndBrailleMode"),
@@ -50,6 +53,7 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         EXPECT_TRUE(row.warned || s->waitForApplies(*p, 2));
         EXPECT_TRUE(journal().starts_with(row.first)) << journal();
         if (!row.warned) {
+            EXPECT_EQ(calls("RefreshFocusedControl(").size(), row.first.find("Refresh") == std::string::npos ? 0u : 2u);
             EXPECT_EQ(sent(), (Lines{sentFor("10010"), sentFor(row.hybridOffered ? "10010" : kDefaults)}));
         }
         EXPECT_EQ(s->exit(*p), 0u);
