@@ -96,6 +96,14 @@ void ApplyToApi(DisplayApi* api, const ApplyRecord& record)
     DebugLine(L"Lumibrel: WM_APP_API_APPLY total elapsed=%lu ms\n", GetTickCount() - t0);
 }
 
+// Told on the window's thread: a missing or broken component looks like
+// success everywhere else.
+void ReportComponentUnavailable()
+{
+    if (g_hwndMain != nullptr)
+        PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
+}
+
 // Records still queued when the loop ends belong to this thread; without
 // this they would leak.
 void DeleteQueuedRecords()
@@ -115,11 +123,8 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
     if (g_workerReadyEvent != nullptr)
         SetEvent(g_workerReadyEvent);
 
-    // The user is told on the window's thread when the component cannot be
-    // had: a missing or broken DLL looks like success everywhere else.
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-        if (g_hwndMain != nullptr)
-            PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
+        ReportComponentUnavailable();
         DeleteQueuedRecords();
         return 1;
     }
@@ -128,8 +133,7 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
     if (FAILED(CoCreateInstance(CLSID_Cellvane, nullptr, CLSCTX_INPROC_SERVER, IID_DisplayApi,
                                 reinterpret_cast<void**>(&api)))) {
         api = nullptr;
-        if (g_hwndMain != nullptr)
-            PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
+        ReportComponentUnavailable();
     }
     bool started = false;
 

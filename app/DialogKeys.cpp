@@ -67,7 +67,10 @@ void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam)
         SetFocus(target);
 }
 
-void WakeModalLoop(HWND owner)
+// A dialog destroyed from a sent message (an assistive tool pressing OK)
+// posts nothing, so RunModalLoop would sleep on in GetMessageW with the owner
+// disabled; a posted message wakes it, as EndDialog does for template dialogs.
+static void WakeModalLoop(HWND owner)
 {
     PostMessageW(owner, WM_NULL, 0, 0);
 }
@@ -78,7 +81,10 @@ void EndModalDialog(HWND owner, HWND dialog)
     DestroyWindow(dialog);
 }
 
-void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus)
+// When the dialog is left, its focused control is kept; when it is
+// activated again, the focus goes back there (or to the first control)
+// rather than to the frame.
+static void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus)
 {
     if (LOWORD(activation) == WA_INACTIVE) {
         HWND focus = GetFocus();
@@ -92,6 +98,26 @@ void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus)
         lastFocus = GetNextDlgTabItem(dialog, nullptr, FALSE);
     if (lastFocus != nullptr)
         SetFocus(lastFocus);
+}
+
+bool HandleModalDialogMessage(HWND dialog, HWND owner, HWND& lastFocus, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        EndModalDialog(owner, dialog);
+        return true;
+    case WM_NEXTDLGCTL:
+        MoveDialogFocus(dialog, wParam, lParam);
+        return true;
+    case WM_ACTIVATE:
+        KeepDialogFocus(dialog, wParam, lastFocus);
+        return true;
+    case WM_DESTROY:
+        WakeModalLoop(owner);
+        return false; // the platform still has its part to do
+    default:
+        return false;
+    }
 }
 
 void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)

@@ -16,21 +16,18 @@ bool IsButtonWindow(HWND window);
 // window acts on it by itself. Moves the focus as a dialog would.
 void MoveDialogFocus(HWND window, WPARAM wParam, LPARAM lParam);
 
-// For a dialog's WM_DESTROY. A dialog destroyed from a sent message (an
-// assistive tool pressing OK) posts nothing, so RunModalLoop would sleep on
-// in GetMessageW with the owner disabled; a posted message wakes it, as
-// EndDialog does for template dialogs.
-void WakeModalLoop(HWND owner);
-
 // Ends a modal dialog as EndDialog does: the owner is enabled before the
 // dialog goes, so that the platform hands the activation back to the owner
 // instead of to whatever enabled window, of any program, comes next.
 void EndModalDialog(HWND owner, HWND dialog);
 
-// For a dialog's WM_ACTIVATE: keeps the focused control when the dialog is
-// left, and gives the focus back to it (or to the first control) when the
-// dialog is activated again, rather than to the frame.
-void KeepDialogFocus(HWND dialog, WPARAM activation, HWND& lastFocus);
+// The messages every modal dialog answers alike, for its window procedure to
+// offer first; true when the message is answered (the procedure returns 0).
+// The close box ends the dialog; the dialog manager's focus moves (Tab, the
+// arrows, a label's access key) land; the focused control is kept when the
+// dialog is left and given back when it is activated again; and a dialog
+// destroyed from a sent message wakes the modal loop.
+bool HandleModalDialogMessage(HWND dialog, HWND owner, HWND& lastFocus, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Disables owner and pumps the thread's messages until dialog is destroyed.
 // A quit message ends the loop too: the dialog is then destroyed, and the

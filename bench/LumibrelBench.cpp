@@ -9,6 +9,7 @@
 // Usage: lumibrel_bench [runs]
 
 #include "app/ControlIds.h"
+#include "app/ProgramFolder.h"
 #include "tests/driver/Driver.h"
 
 #include <psapi.h>
@@ -55,14 +56,6 @@ bool Fail(const char* what)
 {
     std::fprintf(stderr, "lumibrel_bench: %s\n", what);
     return false;
-}
-
-std::wstring BinFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring file = path;
-    return file.substr(0, file.find_last_of(L"\\/"));
 }
 
 double PeakMb(const driver::Process& process)
@@ -151,9 +144,9 @@ bool TimeApply(const driver::Session& session, const driver::Process& app, HWND 
 // lends its folder, its cleanup and its debug listener.
 bool MeasureBare(Program which, Figures& figures)
 {
-    driver::Session place(BinFolder());
+    driver::Session place(GetProgramFolder());
     const std::wstring exe = place.programFile(kBareExe[which]);
-    if (!CopyFileW(driver::join(BinFolder(), kBareExe[which]).c_str(), exe.c_str(), FALSE))
+    if (!CopyFileW(driver::join(GetProgramFolder(), kBareExe[which]).c_str(), exe.c_str(), FALSE))
         return Fail("cannot copy a bare program");
     const double since = SettledStart();
     auto bare = driver::startProcess(exe, {{L"LOCALAPPDATA", place.localAppData()}}, place.file(L""));
@@ -170,7 +163,7 @@ bool MeasureBare(Program which, Figures& figures)
 
 bool MeasureLumibrel(Figures& figures)
 {
-    driver::Session session(BinFolder());
+    driver::Session session(GetProgramFolder());
     const double since = SettledStart();
     driver::Process& app = session.start(LumibrelEnv());
     HWND main = AnsweringWindow(app, LUMIBREL_MAIN_WINDOW_CLASS, since, figures.start[kLumibrel]);
@@ -203,7 +196,7 @@ bool MeasureLumibrel(Figures& figures)
 // start-up (until it first answers), the ten Applies, Exit.
 bool MeasureSlowComponent(Figures& figures)
 {
-    driver::Session session(BinFolder());
+    driver::Session session(GetProgramFolder());
     driver::Process& app = session.start(LumibrelEnv(L"*=2000"));
     std::atomic<int> phase{0};
     double longest[3] = {};
@@ -269,7 +262,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
 
     WIN32_FILE_ATTRIBUTE_DATA exe = {};
-    GetFileAttributesExW(driver::join(BinFolder(), L"Lumibrel.exe").c_str(), GetFileExInfoStandard, &exe);
+    GetFileAttributesExW(driver::join(GetProgramFolder(), L"Lumibrel.exe").c_str(), GetFileExInfoStandard, &exe);
     const double sizeKb = exe.nFileSizeLow / 1024.0;
     double start[3], peak[3];
     for (int p : {kBare, kFloor, kLumibrel})

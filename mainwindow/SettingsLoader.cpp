@@ -22,15 +22,16 @@ void LoadMainWindowSettings()
     if (path.empty())
         return;
 
-    const std::wstring literaryTable = ReadSettingText(path, L"Liblouis", L"LiteraryTable", L"en-us-g2.ctb");
-    const std::wstring computerTable = ReadSettingText(path, L"Liblouis", L"ComputerBrailleTable", L"en-us-comp8.ctb");
-    const std::wstring mathTable = ReadSettingText(path, L"Liblouis", L"MathTable", L"en-us-mathtext.ctb");
+    const std::wstring literaryTable = ReadSettingText(path, L"Liblouis", L"LiteraryTable", kDefaultLiteraryTable);
+    const std::wstring computerTable =
+        ReadSettingText(path, L"Liblouis", L"ComputerBrailleTable", kDefaultComputerTable);
+    const std::wstring mathTable = ReadSettingText(path, L"Liblouis", L"MathTable", kDefaultMathTable);
     const std::wstring literaryText = ReadSettingText(path, L"Liblouis", L"DisplayLiteraryBraille", L"1");
     const std::wstring contractedText = ReadSettingText(path, L"Liblouis", L"UseContractedBrailleInput", L"0");
     const std::wstring visualizerText = ReadSettingText(path, L"Settings", L"ShowBrailleVisualizer", L"0");
     const std::wstring hybridText = ReadSettingText(path, L"Settings", L"HybridPrintAndBrailleMode", L"0");
-    const std::wstring paddingText = ReadSettingText(path, L"Settings", L"BrailleLinePadding", L"1");
-    const std::wstring sixDotText = ReadSettingText(path, L"Settings", L"ForceSixDotBraille", L"0");
+    const std::wstring paddingText = ReadSettingText(path, L"Settings", L"BrailleLinePadding", kDefaultLinePadding);
+    const std::wstring sixDotText = ReadSettingText(path, L"Settings", L"ForceSixDotBraille", kDefaultSixDot);
 
     // The names start out as applied: the start-up apply sends no tables.
     g_literaryTable = literaryTable;

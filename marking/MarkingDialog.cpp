@@ -153,6 +153,8 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     if (state == nullptr)
         return DefWindowProcW(dialog, message, wParam, lParam);
 
+    if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_CREATE:
         CreateMarkingControls(dialog, *state);
@@ -160,19 +162,6 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_SYSCHAR:
         if (FocusByAccessKey(*state, wParam))
             return 0;
-        break;
-    case WM_CLOSE:
-        EndModalDialog(state->owner, dialog);
-        return 0;
-    case WM_ACTIVATE:
-        KeepDialogFocus(dialog, wParam, state->lastFocus);
-        return 0;
-    case WM_NEXTDLGCTL:
-        // Tab and the arrow keys arrive so from the dialog manager.
-        MoveDialogFocus(dialog, wParam, lParam);
-        return 0;
-    case WM_DESTROY:
-        WakeModalLoop(state->owner);
         break;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)

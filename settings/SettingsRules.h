@@ -22,5 +22,13 @@ std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer);
 std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
                                   const std::wstring& languageCode);
 
+// Defaults of the keys the display component keeps and the program only
+// reads: the current tables and the multiline choice.
+inline constexpr wchar_t kDefaultLiteraryTable[] = L"en-us-g2.ctb";
+inline constexpr wchar_t kDefaultComputerTable[] = L"en-us-comp8.ctb";
+inline constexpr wchar_t kDefaultMathTable[] = L"en-us-mathtext.ctb";
+inline constexpr wchar_t kDefaultLinePadding[] = L"1";
+inline constexpr wchar_t kDefaultSixDot[] = L"0";
+
 // Buffer size of every single-key read; a value holds at most 259 units.
 constexpr unsigned long kValueBufferUnits = 260;

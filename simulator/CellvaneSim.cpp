@@ -15,8 +15,8 @@
 
 #include "DisplayApi.h"
 #include "SimConfig.h"
-#include "app/PathRules.h"
 #include "settings/SettingsRules.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -86,27 +86,14 @@ void WriteConfigErrors(HANDLE journal, const SimConfig& config) {
 
 std::string Decimal(LONG value) { return std::to_string(value); }
 
-// The settings file the program shares with the display component, by the
-// program's own rule.
-std::wstring SettingsFilePath() {
-  wchar_t value[kValueBufferUnits] = {};
-  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", value, kValueBufferUnits);
-  wchar_t code[4] = {};
-  const int found = GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
-  return SettingsFilePathFrom(length, value, LanguageCodeFrom(found, code));
-}
-
-// The real component keeps the tables and the multiline choice itself, where
-// the program reads them at its next start; only a value that differs from
-// what the file holds (or its default) is written.
+// The real component keeps the tables and the multiline choice itself, in
+// the file the program shares with it (found by the program's own rule), where
+// the program reads them at its next start. Only a value that differs from
+// what the file holds, or from its default, is written.
 void KeepSetting(const wchar_t* section, const wchar_t* key, const wchar_t* fallback, const std::wstring& value) {
-  const std::wstring path = SettingsFilePath();
-  if (path.empty()) return;
-  wchar_t stored[kValueBufferUnits] = {};
-  GetPrivateProfileStringW(section, key, fallback, stored, kValueBufferUnits, path.c_str());
-  if (value == stored) return;
-  for (const std::wstring& folder : FolderChainOf(ParentFolderOf(path))) CreateDirectoryW(folder.c_str(), nullptr);
-  WritePrivateProfileStringW(section, key, value.c_str(), path.c_str());
+  const std::wstring path = GetSettingsFilePath();
+  if (path.empty() || ReadSettingText(path, section, key, fallback) == value) return;
+  if (EnsureSettingsFolder(path)) WritePrivateProfileStringW(section, key, value.c_str(), path.c_str());
 }
 
 class SimDisplay final : public DisplayApi {
@@ -192,9 +179,9 @@ class SimDisplay final : public DisplayApi {
   HRESULT STDMETHODCALLTYPE SetBrailleTables(BSTR literaryTable, BSTR mathTable, BSTR computerTable) override {
     return Finish("SetBrailleTables",
                   Quoted(literaryTable) + "," + Quoted(mathTable) + "," + Quoted(computerTable), S_OK, [&] {
-                    KeepSetting(L"Liblouis", L"LiteraryTable", L"en-us-g2.ctb", Text(literaryTable));
-                    KeepSetting(L"Liblouis", L"ComputerBrailleTable", L"en-us-comp8.ctb", Text(computerTable));
-                    KeepSetting(L"Liblouis", L"MathTable", L"en-us-mathtext.ctb", Text(mathTable));
+                    KeepSetting(L"Liblouis", L"LiteraryTable", kDefaultLiteraryTable, Text(literaryTable));
+                    KeepSetting(L"Liblouis", L"ComputerBrailleTable", kDefaultComputerTable, Text(computerTable));
+                    KeepSetting(L"Liblouis", L"MathTable", kDefaultMathTable, Text(mathTable));
                   });
   }
 
@@ -204,12 +191,12 @@ class SimDisplay final : public DisplayApi {
 
   HRESULT STDMETHODCALLTYPE SetBrailleLinePadding(LONG padding) override {
     return Finish("SetBrailleLinePadding", Decimal(padding), S_OK,
-                  [&] { KeepSetting(L"Settings", L"BrailleLinePadding", L"1", std::to_wstring(padding)); });
+                  [&] { KeepSetting(L"Settings", L"BrailleLinePadding", kDefaultLinePadding, std::to_wstring(padding)); });
   }
 
   HRESULT STDMETHODCALLTYPE ForceSixDotBraille(VARIANT_BOOL on) override {
     return Finish("ForceSixDotBraille", Decimal(on), S_OK,
-                  [&] { KeepSetting(L"Settings", L"ForceSixDotBraille", L"0", on ? L"1" : L"0"); });
+                  [&] { KeepSetting(L"Settings", L"ForceSixDotBraille", kDefaultSixDot, on ? L"1" : L"0"); });
   }
 
   // Writes both values or neither; the journal shows what the caller's

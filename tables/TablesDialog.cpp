@@ -121,6 +121,8 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     if (state == nullptr)
         return DefWindowProcW(dialog, message, wParam, lParam);
 
+    if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_CREATE:
         CreateTablesControls(dialog, *state);
@@ -136,18 +138,6 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             EndModalDialog(state->owner, dialog);
             return 0;
         }
-        break;
-    case WM_NEXTDLGCTL:
-        MoveDialogFocus(dialog, wParam, lParam);
-        return 0;
-    case WM_CLOSE:
-        EndModalDialog(state->owner, dialog);
-        return 0;
-    case WM_ACTIVATE:
-        KeepDialogFocus(dialog, wParam, state->lastFocus);
-        return 0;
-    case WM_DESTROY:
-        WakeModalLoop(state->owner);
         break;
     default:
         break;

@@ -347,6 +347,12 @@ HWND Session::mainWindow(const Process& program, size_t count) const {
     return window && waitUntil([&] { return applies(program) >= count; }) ? window : nullptr;
 }
 
+HWND Session::createdWindow(const Process& program, Millis timeout) const {
+    std::vector<HWND> found;
+    waitUntil([&] { return !(found = windowsOf(program.pid(), LUMIBREL_MAIN_WINDOW_CLASS, false)).empty(); }, timeout);
+    return found.empty() ? nullptr : found.front();
+}
+
 std::vector<std::string> Session::debugLines(const Process& program) const {
     std::vector<std::string> lines;
     for (auto& [pid, line] : debug_->all())
@@ -368,7 +374,7 @@ bool Session::waitForApplies(const Process& program, size_t count) const {
 std::vector<std::string> Session::journal() const { return splitLines(readBytes(journalPath())); }
 
 std::optional<DWORD> Session::exit(Process& program, Millis timeout) {
-    HWND window = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr);
+    HWND window = createdWindow(program, 5s);
     if (window) postClick(GetDlgItem(window, IDC_EXIT));
     std::optional<DWORD> code;
     waitUntil(

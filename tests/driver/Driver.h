@@ -87,8 +87,9 @@ public:
     void writeSettings(std::wstring_view text) const;
     void writeLanguageFile(std::wstring_view text) const;
 
-    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT);          // from another folder
-    HWND mainWindow(const Process& program, size_t applies = 1) const; // shown, once `applies` are reported
+    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT);                    // from another folder
+    HWND mainWindow(const Process& program, size_t applies = 1) const;           // shown, once `applies` are reported
+    HWND createdWindow(const Process& program, Millis timeout = kTimeout) const; // the main window, shown or not
     std::vector<std::string> debugLines(const Process& program) const;
     size_t applies(const Process& program) const;
     bool waitForApplies(const Process& program, size_t count) const; // exactly `count` once `count` came

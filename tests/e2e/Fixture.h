@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ControlIds.h"
+#include "app/ProgramFolder.h"
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
@@ -30,15 +31,16 @@ inline std::string sentFor(const State& s, const std::string& tables = "") {
            (s[3] == '1' ? "(-1)" : "(0)") + tables;
 }
 
+inline const std::regex kResult(" (hr|tid)=.*"); // what a journal line adds to the call
+inline const std::regex kApplyCall("(Display|Enable|Show|Force|SetB|SetH).*");
+
 class Lumibrel : public ::testing::Test {
 protected:
     void SetUp() override {
         // One left over would hold the single-instance mutex.
         ASSERT_EQ(FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr), nullptr) << "a Lumibrel is already running";
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        wchar_t self[MAX_PATH];
-        const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-        s = std::make_unique<Session>(exe.substr(0, exe.rfind(L'\\')));
+        s = std::make_unique<Session>(GetProgramFolder()); // the built program lies beside the tests
     }
     // What a screen reader is told a control is called (MSAA).
     static std::wstring accessibleName(HWND control) {
@@ -68,7 +70,7 @@ protected:
     Lines calls(const std::string& method = "") const {
         Lines found;
         for (const std::string& line : s->journal())
-            if (line.starts_with(method)) found.push_back(std::regex_replace(line, std::regex(" (hr|tid)=.*"), ""));
+            if (line.starts_with(method)) found.push_back(std::regex_replace(line, kResult, ""));
         return found;
     }
     bool waitForCalls(const std::string& method, size_t n) {
@@ -83,12 +85,15 @@ protected:
         Lines applies;
         for (const std::string& call : calls()) {
             if (call.starts_with("DisplayLiteraryBraille")) applies.emplace_back();
-            if (!applies.empty() && std::regex_match(call, std::regex("(Display|Enable|Show|Force|SetB|SetH).*")))
+            if (!applies.empty() && std::regex_match(call, kApplyCall))
                 applies.back() += (applies.back().empty() ? "" : " ") + call;
         }
         return applies;
     }
-    std::string lastSent() const { return sent().empty() ? "(nothing sent)" : sent().back(); }
+    std::string lastSent() const {
+        const Lines all = sent(); // one read of the journal
+        return all.empty() ? "(nothing sent)" : all.back();
+    }
     bool applyAndWait() {
         const size_t before = s->applies(*p);
         return click(item(IDC_APPLY)) && s->waitForApplies(*p, before + 1);

@@ -108,8 +108,11 @@ TEST_F(Lumibrel, HidingAppliesNothingAndTheWindowComesBackAsLeft) {
     ASSERT_TRUE(open());
     click(item(IDC_SHOW_BRAILLE_VISUALIZER)), choose(item(IDC_MULTILINE_BRAILLE), 2);
     size_t hotKeys = 0;
-    const auto hotKey = [&] { s->otherProgramInFront(), keys({VK_CONTROL, VK_MENU, 'T'}), ++hotKeys; };
-    const auto startAgain = [&] { s->start().waitForExit(); };
+    const auto hotKey = [&] {
+        EXPECT_TRUE(s->otherProgramInFront());
+        keys({VK_CONTROL, VK_MENU, 'T'}), ++hotKeys;
+    };
+    const auto startAgain = [&] { EXPECT_EQ(s->start().waitForExit(), 0u) << "a second start ends at once"; };
     const std::pair<std::function<void()>, std::function<void()>> rounds[] = {
         {[] { keys({VK_ESCAPE}); }, hotKey},
         {[&] { click(item(IDC_CANCEL)); }, startAgain},

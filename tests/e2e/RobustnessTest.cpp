@@ -68,7 +68,7 @@ TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
     CloseHandle(impostor);
     ASSERT_TRUE(RegisterHotKey(nullptr, 1, MOD_ALT | MOD_CONTROL, 'T'));
     p = &s->start({{L"CELLVANE_SIM_DELAY", L"Stop=8000"}}, SW_SHOWMINNOACTIVE);
-    ASSERT_TRUE(waitUntil([&] { return (main = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr)) != nullptr; }));
+    ASSERT_TRUE(main = s->createdWindow(*p)); // the box comes before the window is shown
     expectBox(L"Failed to register hotkey Alt+Ctrl+T.\nYou can still access the settings window directly.",
               Icon::Warning, main);
     UnregisterHotKey(nullptr, 1);
@@ -87,8 +87,8 @@ TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
 TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo) {
     const std::wstring noPath = L"Failed to resolve language INI path.";
     p = &s->start({{L"LOCALAPPDATA", std::nullopt}});
-    ASSERT_TRUE(waitUntil([&] { return (main = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr)) != nullptr; }));
-    expectBox(noPath, Icon::Error, main); // the start-up apply
+    ASSERT_TRUE(main = s->createdWindow(*p)); // the box comes before the window is shown
+    expectBox(noPath, Icon::Error, main);     // the start-up apply
     for (int button : {IDC_APPLY, IDC_OK, IDC_MARKING}) {
         postClick(item(button));
         expectBox(noPath, Icon::Error, main);
