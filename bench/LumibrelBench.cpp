@@ -62,7 +62,7 @@ double PeakMb(const driver::Process& process)
 {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(process.handle(), &counters, sizeof(counters));
+    GetProcessMemoryInfo(process.info.hProcess, &counters, sizeof(counters));
     return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
 }
 

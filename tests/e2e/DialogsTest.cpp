@@ -9,18 +9,13 @@ namespace {
 const wchar_t* const kTables = L"LumibrelTablesDialog";
 const wchar_t* const kMarking = L"LumibrelMarkingDialog";
 
-std::wstring selected(HWND combo) {
-    const LRESULT index = send(combo, CB_GETCURSEL);
-    return index < 0 ? L"(none)" : comboItems(combo)[static_cast<size_t>(index)];
-}
-
 // Each list with its selected name after the bar.
-std::vector<std::wstring> lists(HWND dialog) {
-    std::vector<std::wstring> texts;
+Names lists(HWND dialog) {
+    Names texts;
     for (int id : {IDC_LITERARY_TABLE, IDC_COMPUTER_TABLE, IDC_MATH_TABLE}) {
         texts.emplace_back();
         for (const std::wstring& name : comboItems(GetDlgItem(dialog, id))) texts.back() += name + L" ";
-        texts.back() += L"| " + selected(GetDlgItem(dialog, id));
+        texts.back() += L"| " + textOf(GetDlgItem(dialog, id)); // a drop-down list's text is its selection
     }
     return texts;
 }
@@ -35,19 +30,15 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
     ASSERT_TRUE(open());
     HWND dialog = openDialog(IDC_SET_TABLES, kTables);
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(lists(dialog),
-              (std::vector<std::wstring>{L"en-us-g2.ctb | en-us-g2.ctb", L"en-us-comp8.ctb | en-us-comp8.ctb",
-                                         L"my-math.cti | my-math.cti"}))
-        << "no folder: only the current names";
+    EXPECT_EQ(lists(dialog), (Names{L"en-us-g2.ctb | en-us-g2.ctb", L"en-us-comp8.ctb | en-us-comp8.ctb",
+                                    L"my-math.cti | my-math.cti"})); // no folder: only the current names
     EXPECT_EQ(textOf(GetWindow(GetDlgItem(dialog, IDC_COMPUTER_TABLE), GW_HWNDPREV)), L"&Computer Table:");
-    keys({VK_ESCAPE});
-    WritePrivateProfileStringW(L"Liblouis", L"TablesPath", L"tables",
-                               s->settingsPath().c_str()); // read at each opening
+    keys({VK_ESCAPE}); // the folder is read at each opening
+    WritePrivateProfileStringW(L"Liblouis", L"TablesPath", L"tables", s->settingsPath().c_str());
     ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
-    EXPECT_EQ(lists(dialog), (std::vector<std::wstring>{L"EN-GB-G1.UTB de-g2.ctb en-us-g2.ctb " + longName +
-                                                            L" \x00e9-lit.dis | en-us-g2.ctb",
-                                                        L"comp6-math.tbl en-us-comp8.ctb | en-us-comp8.ctb",
-                                                        L"comp6-math.tbl nemeth.ctb my-math.cti | my-math.cti"}));
+    const std::wstring names = L"EN-GB-G1.UTB de-g2.ctb en-us-g2.ctb " + longName + L" \x00e9-lit.dis | en-us-g2.ctb";
+    EXPECT_EQ(lists(dialog), (Names{names, L"comp6-math.tbl en-us-comp8.ctb | en-us-comp8.ctb",
+                                    L"comp6-math.tbl nemeth.ctb my-math.cti | my-math.cti"}));
     keys({VK_END}), keys({VK_MENU, 'C'}), keys({VK_HOME}), keys({VK_MENU, 'M'}), keys({VK_UP}), keys({VK_RETURN});
     ASSERT_TRUE(gone(dialog));
     choose(item(IDC_MULTILINE_BRAILLE), 2);
@@ -69,7 +60,7 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
     ASSERT_TRUE(open());
     EXPECT_EQ(shown(), "10002");
     ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
-    EXPECT_EQ(selected(GetDlgItem(dialog, IDC_LITERARY_TABLE)) + selected(GetDlgItem(dialog, IDC_MATH_TABLE)),
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_LITERARY_TABLE)) + textOf(GetDlgItem(dialog, IDC_MATH_TABLE)),
               L"\x00e9-lit.disnemeth.ctb");
     choose(GetDlgItem(dialog, IDC_LITERARY_TABLE), 3); // a long name comes back whole
     click(GetDlgItem(dialog, IDC_TABLES_OK));
@@ -88,8 +79,8 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
 }
 
 // What each check box says and whether it is checked.
-std::vector<std::wstring> boxes(HWND dialog) {
-    std::vector<std::wstring> shown;
+Names boxes(HWND dialog) {
+    Names shown;
     for (HWND c = GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX); GetDlgCtrlID(c) >= IDC_MARKING_FIRST_CHECKBOX;
          c = GetWindow(c, GW_HWNDNEXT))
         shown.push_back(textOf(c) + (checked(c) ? L"=1" : L"=0"));
@@ -102,8 +93,8 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     ASSERT_TRUE(open({{L"CELLVANE_SIM_PERSIST", L"0"}}));
     HWND dialog = openDialog(IDC_MARKING, kMarking);
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(boxes(dialog), (std::vector<std::wstring>{L"Bold &Text=1", L"Italic T&ext=0", L"HTML &Link=1",
-                                                        L"Bold Te&xt=0", L"Underline=0"}));
+    EXPECT_EQ(boxes(dialog),
+              (Names{L"Bold &Text=1", L"Italic T&ext=0", L"HTML &Link=1", L"Bold Te&xt=0", L"Underline=0"}));
     EXPECT_TRUE(focusOn(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX)));
     for (WORD key : {VK_ESCAPE, VK_RETURN}) { // nothing changed, nothing written, however it closes
         keys({key});
@@ -112,8 +103,7 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     EXPECT_TRUE(readIni(s->settingsPath()).empty());
     keys({VK_DOWN}), keys({VK_SPACE}), keys({VK_RETURN});
     ASSERT_TRUE(gone(dialog));
-    std::vector<std::wstring> whole = {L"BoldText=yes", L"ItalicText=1", L"HTMLLink=1", L"BoldText=0",
-                                       L"Underline=off"};
+    Names whole = {L"BoldText=yes", L"ItalicText=1", L"HTMLLink=1", L"BoldText=0", L"Underline=off"};
     EXPECT_EQ(readIni(s->settingsPath()), (Ini{{L"BrailleMarking", whole}}));
     // From the settings file now: only the changed entry is written.
     ASSERT_TRUE(dialog = openDialog(IDC_MARKING, kMarking));

@@ -3,8 +3,6 @@
 
 #include "tests/e2e/Fixture.h"
 
-#include <functional>
-
 namespace e2e {
 namespace {
 
@@ -12,15 +10,10 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
     const auto started = [](std::string query) {
         return "Created() Start(0) QueryHybridSupport(" + query + ") SetEnabled(-1) RefreshFocusedControl() ";
     };
-    struct Row {
-        Env env;
-        std::function<void()> prepare; // the program folder
-        bool warned;                   // the component could not be loaded
-        std::string first;             // the journal up to the start-up apply
-        bool hybridOffered;
-    };
+    // The environment, a change to the program folder, whether the component could not be loaded, the journal
+    // up to the start-up apply, whether hybrid mode is offered.
     // clang-format off
-    const Row rows[] = { // the last two alter the program folder
+    const std::tuple<Env, std::function<void()>, bool, std::string, bool> rows[] = {
         {{{L"CELLVANE_SIM_START_HR", L"0x1"}, {L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, "Created() Start(0) ", true},
         {{{L"CELLVANE_SIM_FAIL", L"*"}}, nullptr, false, "Created() Start(0) ", true},
         {{{L"CELLVANE_SIM_HYBRID", L"fail"}}, nullptr, false, started("0,0"), true},
@@ -30,34 +23,34 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         {{}, [&] { writeText(s->programFile(L"Cellvane.dll"), L"no library"); }, true, "", true},
         {{}, [&] { DeleteFileW(s->programFile(L"Cellvane.dll").c_str()); }, true, "", true},
     }; // clang-format on
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
+        const auto& [env, prepare, warned, first, hybridOffered] = row;
         SCOPED_TRACE(&row - rows);
         s->writeSettings(L"[Settings]\nHybridPrintAndBrailleMode=1\n");
         DeleteFileW(s->journalPath().c_str());
-        if (row.prepare) row.prepare();
-        ASSERT_TRUE(open(row.env, row.warned ? 0 : 1));
-        if (row.warned)
+        if (prepare) prepare();
+        ASSERT_TRUE(open(env, warned ? 0 : 1));
+        if (warned)
             expectBox(L"The braille display component could not be loaded. Settings are saved but do not reach the "
                       L"display.",
                       Icon::Warning, main);
         HWND hybrid = item(IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
-        EXPECT_TRUE(waitUntil([&] { return (IsWindowEnabled(hybrid) != FALSE) == row.hybridOffered; }, 3s));
-        EXPECT_EQ(checked(hybrid), row.hybridOffered);
+        EXPECT_TRUE(waitUntil([&] { return (IsWindowEnabled(hybrid) != FALSE) == hybridOffered; }, 3s));
+        EXPECT_EQ(checked(hybrid), hybridOffered);
         DWORD_PTR ignored; // the window answers at once however long the component takes
         EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored));
         PostMessageW(main, WM_HOTKEY, 1, 0); // a refresh reaches only a started component
         click(item(IDC_APPLY));
         EXPECT_TRUE(noBox()) << "one warning a run, and Apply succeeds";
-        EXPECT_EQ(iniValue(s->settingsPath(), L"Settings", L"HybridPrintAndBrailleMode"),
-                  row.hybridOffered ? L"1" : L"0");
-        EXPECT_TRUE(row.warned || s->waitForApplies(*p, 2));
-        EXPECT_TRUE(journal().starts_with(row.first)) << journal();
-        if (!row.warned) {
-            EXPECT_EQ(calls("RefreshFocusedControl(").size(), row.first.find("Refresh") == std::string::npos ? 0u : 2u);
-            EXPECT_EQ(sent(), (Lines{sentFor("10010"), sentFor(row.hybridOffered ? "10010" : kDefaults)}));
+        EXPECT_EQ(iniValue(s->settingsPath(), L"Settings", L"HybridPrintAndBrailleMode"), hybridOffered ? L"1" : L"0");
+        EXPECT_TRUE(warned || s->waitForApplies(*p, 2));
+        EXPECT_TRUE(journal().starts_with(first)) << journal();
+        if (!warned) {
+            EXPECT_EQ(calls("RefreshFocusedControl(").size(), first.find("Refresh") == std::string::npos ? 0u : 2u);
+            EXPECT_EQ(sent(), (Lines{sentFor("10010"), sentFor(hybridOffered ? "10010" : kDefaults)}));
         }
         EXPECT_EQ(s->exit(*p), 0u);
-        EXPECT_TRUE(!row.warned || journal() == row.first) << "nothing reached a component";
+        EXPECT_TRUE(!warned || journal() == first) << "nothing reached a component";
     }
 }
 
@@ -96,18 +89,12 @@ TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
     }
     HWND tables = openDialog(IDC_SET_TABLES, L"LumibrelTablesDialog"); // finds no folder
     ASSERT_TRUE(tables);
-    EXPECT_EQ(comboItems(GetDlgItem(tables, IDC_LITERARY_TABLE)), std::vector<std::wstring>{L""})
-        << "nothing was loaded";
+    EXPECT_EQ(comboItems(GetDlgItem(tables, IDC_LITERARY_TABLE)), Names{L""}) << "nothing was loaded";
     keys({VK_ESCAPE});
     postClick(item(IDC_EXIT));
     expectBox(noPath, Icon::Error, main);
-    const std::optional<Box> question = waitForBox(p->pid());
-    ASSERT_TRUE(question);
-    EXPECT_EQ(std::tie(question->text, question->caption, question->icon, question->owner),
-              std::make_tuple(std::wstring(L"The settings could not be saved. Exit anyway?"), std::wstring(L"Lumibrel"),
-                              Icon::Question, main));
-    keys({VK_RETURN}); // No is the default
-    EXPECT_TRUE(gone(question->window) && !p->waitForExit(500ms));
+    expectBox(L"The settings could not be saved. Exit anyway?", Icon::Question, main, 0); // Enter: No is the default
+    EXPECT_FALSE(p->waitForExit(500ms));
     EXPECT_EQ(s->exit(*p), 0u) << "Yes ends it as a successful Exit does";
     EXPECT_TRUE(journal().ends_with("SetEnabled(0) Stop() Released() ")) << journal();
     // The worker gone: the failed hand-over is shown, the keys are written.
@@ -158,7 +145,8 @@ TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
     EXPECT_TRUE(gone(dialog) && focusIn(main)) << "the dialog keeps working";
     postClick(item(IDC_ABOUT)); // a second start while a message box is open brings the box forward
     const std::optional<Box> about = waitForBox(p->pid());
-    ASSERT_TRUE(about && toFront(other));
+    ASSERT_TRUE(about && about->text.starts_with(L"Lumibrel version 1.01\n\n") && about->text.size() > 25);
+    ASSERT_TRUE(about->icon == Icon::Information && toFront(other));
     EXPECT_EQ(s->start().waitForExit(), 0u);
     EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == about->window; }, 5s));
     EXPECT_TRUE(answer(*about, IDOK));

@@ -23,18 +23,15 @@ TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath) {
         {L"yes", true}, {L"YES", true}, {L"on", true}, {L"ON", true}, {L"0", false}, {L"false", false}, {L"FALSE", false},
         {L"no", false}, {L"NO", false}, {L"off", false}, {L"OFF", false}, {L"", none}, {L"True", none}, {L"oN", none},
         {L" 1", none}, {L"1 ", none}, {L"01", none}, {L"tru", none}, {L"1\0"sv, none}, {on, true}};
+    const std::wstring longest = L"C:\\" + std::wstring(256, L'x'), tail = L"\\Cellvane\\deu\\Cellvane.ini";
+    // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
+    const std::tuple<unsigned long, std::wstring, std::wstring> paths[] = {{7, L"C:\\Data", L"C:\\Data" + tail},
+        {8, L"C:\\Data\\", L"C:\\Data\\" + tail}, {259, longest, longest + tail}, {261, longest + L"x", L""}, {0, L"", L""}};
     // clang-format on
     for (const auto& [text, value] : texts)
         for (bool f : {false, true}) EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
     EXPECT_EQ(BoolText(true) + std::wstring(BoolText(false)), L"10");
     EXPECT_EQ(LanguageCodeFrom(4, L"DEU") + LanguageCodeFrom(0, L"DEU") + LanguageCodeFrom(0, nullptr), L"DEUenuenu");
-    const std::wstring longest = L"C:\\" + std::wstring(256, L'x'), tail = L"\\Cellvane\\deu\\Cellvane.ini";
-    // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
-    const std::tuple<unsigned long, std::wstring, std::wstring> paths[] = {{7, L"C:\\Data", L"C:\\Data" + tail},
-                                                                           {8, L"C:\\Data\\", L"C:\\Data\\" + tail},
-                                                                           {259, longest, longest + tail},
-                                                                           {261, longest + L"x", L""},
-                                                                           {0, L"", L""}};
     for (const auto& [result, value, path] : paths)
         EXPECT_EQ(SettingsFilePathFrom(result, value, L"deu"), path) << result;
 }
@@ -50,10 +47,8 @@ TEST(PathRules, RootsParentsAndFolderChains) {
         {L"\\\\s\\h\\a\\b", {L"\\\\s\\h\\a", L"\\\\s\\h\\a\\b"}}, {L"\\a\\b", {L"\\a", L"\\a\\b"}},
         {L"a\\b", {L"a", L"a\\b"}}, {L"C:\\", {L"C:\\"}}, {L"", {}}};
     // clang-format on
-    for (const auto& [path, root, parent] : rows) {
-        EXPECT_EQ(PathRootLength(path), root) << path;
-        EXPECT_EQ(ParentFolderOf(path), parent) << path;
-    }
+    for (const auto& [path, root, parent] : rows)
+        EXPECT_EQ(std::pair(PathRootLength(path), ParentFolderOf(path)), std::pair(root, std::wstring(parent))) << path;
     for (const auto& [folder, chain] : chains) EXPECT_EQ(FolderChainOf(folder), chain) << folder;
 }
 
@@ -77,11 +72,9 @@ TEST(TableRules, FoldersListsAndOrder) {
         EXPECT_EQ(IsTableOfCategory(name, directory, MathKeywords), in.find(L'm') != in.npos) << name;
     }
     // Unsigned units: a surrogate pair sorts by its first unit, before private-use and full-width letters.
-    Names names = {L"b",      L"a_b",    L"aB",           L"a",      L"B", L"_x", L"b",
-                   L"\uFF21", L"\uE000", L"\xD83D\xDE00", L"\u00e9", L"z"};
+    Names names = {L"b", L"a_b", L"aB", L"a", L"B", L"_x", L"b", L"\uFF21", L"\uE000", L"\xD83D\xDE00", L"\u00e9", L"z"};
     SortTableNames(names);
-    EXPECT_EQ(names,
-              (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
+    EXPECT_EQ(names, (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
 }
 
 TEST(MarkingText, SectionLabelsAndAccessKeys) {
