@@ -73,7 +73,7 @@ bool PictureDialog(DWORD processId, HWND main, int openId, const wchar_t* classN
     driver::pump(std::chrono::milliseconds(500));
     const bool saved = SaveWindowPicture(dialog, path);
     driver::postClick(GetDlgItem(dialog, cancelId));
-    return driver::waitUntil([&] { return !IsWindow(dialog); }) && saved;
+    return driver::gone(dialog) && saved;
 }
 
 } // namespace

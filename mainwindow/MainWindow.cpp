@@ -12,7 +12,6 @@
 #include <cwctype>
 
 BYTE g_hybridModeAvailable = 1;
-BYTE g_componentWarningShown = 0;
 
 namespace {
 
@@ -198,10 +197,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_APP_API_UNAVAILABLE:
         // Without this the user would believe every choice reaches the display.
-        if (!g_componentWarningShown) {
-            g_componentWarningShown = 1;
-            ShowResourceMessage(window, IDS_WARN_NO_COMPONENT, MB_ICONWARNING);
-        }
+        // The worker posts it at most once, when it gives up on the component.
+        ShowResourceMessage(window, IDS_WARN_NO_COMPONENT, MB_ICONWARNING);
         return 0;
     default:
         break;

@@ -30,8 +30,6 @@ extern std::wstring g_appliedMathTable;
 
 // 1 until the display component reports that it lacks hybrid mode.
 extern BYTE g_hybridModeAvailable;
-// The component-missing warning is shown once per run.
-extern BYTE g_componentWarningShown;
 
 // Items of the Multiline Braille combo box, in list order.
 enum MultilineBrailleMode {

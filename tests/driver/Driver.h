@@ -29,6 +29,7 @@ using Millis = std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 inline constexpr Millis kTimeout = 15s; // only a broken program makes anybody wait this long
+inline constexpr wchar_t kMessageBoxClass[] = L"#32770";
 
 inline std::string utf8(std::wstring_view text) {
     const std::u8string units = fs::path(text).u8string();
@@ -240,17 +241,16 @@ struct Box {
 };
 
 inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout) {
-    HWND box = waitForWindow(pid, L"#32770", timeout);
+    HWND box = waitForWindow(pid, kMessageBoxClass, timeout);
     if (!box) return std::nullopt;
     // Windows and Wine both give the message text the static id 0xFFFF.
     return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, 0xFFFF)), iconOf(box)};
 }
 
+inline bool gone(HWND window) { return waitUntil([&] { return !IsWindow(window); }, 5s); }
+
 // Presses IDOK, IDYES or IDNO and waits for the box to go.
-inline bool answer(const Box& box, int button) {
-    postClick(GetDlgItem(box.window, button));
-    return waitUntil([&] { return !IsWindow(box.window); }, 5s);
-}
+inline bool answer(const Box& box, int button) { return postClick(GetDlgItem(box.window, button)), gone(box.window); }
 
 struct Process { // ends the process, if it still runs, when it goes
     PROCESS_INFORMATION info{};
@@ -397,7 +397,7 @@ public:
     std::optional<DWORD> exit(Process& program, Millis timeout = kTimeout) {
         HWND window = createdWindow(program, 5s);
         const auto ended = [&] {
-            for (HWND box : windowsOf(program.pid(), L"#32770"))
+            for (HWND box : windowsOf(program.pid(), kMessageBoxClass))
                 postClick(GetDlgItem(box, IDYES) ? GetDlgItem(box, IDYES) : GetDlgItem(box, IDOK));
             return program.waitForExit(0ms).has_value();
         };

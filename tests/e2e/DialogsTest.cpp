@@ -6,9 +6,6 @@
 namespace e2e {
 namespace {
 
-const wchar_t* const kTables = L"LumibrelTablesDialog";
-const wchar_t* const kMarking = L"LumibrelMarkingDialog";
-
 // Each list with its selected name after the bar.
 Names lists(HWND dialog) {
     Names texts;
@@ -28,14 +25,14 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
         writeText(s->programFile(L"tables\\" + name), L"");
     s->writeSettings(L"[Liblouis]\nTablesPath=missing\nMathTable=my-math.cti\n");
     ASSERT_TRUE(open());
-    HWND dialog = openDialog(IDC_SET_TABLES, kTables);
+    HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(lists(dialog), (Names{L"en-us-g2.ctb | en-us-g2.ctb", L"en-us-comp8.ctb | en-us-comp8.ctb",
                                     L"my-math.cti | my-math.cti"})); // no folder: only the current names
     EXPECT_EQ(textOf(GetWindow(GetDlgItem(dialog, IDC_COMPUTER_TABLE), GW_HWNDPREV)), L"&Computer Table:");
     keys({VK_ESCAPE}); // the folder is read at each opening
     WritePrivateProfileStringW(L"Liblouis", L"TablesPath", L"tables", s->settingsPath().c_str());
-    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
+    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS));
     const std::wstring names = L"EN-GB-G1.UTB de-g2.ctb en-us-g2.ctb " + longName + L" \x00e9-lit.dis | en-us-g2.ctb";
     EXPECT_EQ(lists(dialog), (Names{names, L"comp6-math.tbl en-us-comp8.ctb | en-us-comp8.ctb",
                                     L"comp6-math.tbl nemeth.ctb my-math.cti | my-math.cti"}));
@@ -50,7 +47,7 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
     ASSERT_TRUE(applyAndWait());
     EXPECT_EQ(lastSent(), sentFor("10002")) << "the same tables are sent once";
     for (int closeWith : {IDC_TABLES_CANCEL, 0}) { // a dismissed dialog keeps the choice
-        ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
+        ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS));
         keys({VK_MENU, 'L'}), keys({VK_HOME});
         closeWith ? PostMessageW(GetDlgItem(dialog, closeWith), BM_CLICK, 0, 0) : PostMessageW(dialog, WM_CLOSE, 0, 0);
         ASSERT_TRUE(gone(dialog));
@@ -59,7 +56,7 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
     // The component keeps what it was given; the next start shows it.
     ASSERT_TRUE(open());
     EXPECT_EQ(shown(), "10002");
-    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
+    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS));
     EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_LITERARY_TABLE)) + textOf(GetDlgItem(dialog, IDC_MATH_TABLE)),
               L"\x00e9-lit.disnemeth.ctb");
     choose(GetDlgItem(dialog, IDC_LITERARY_TABLE), 3); // a long name comes back whole
@@ -69,7 +66,7 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
     // The real Liblouis tables land in their lists.
     WritePrivateProfileStringW(L"Liblouis", L"TablesPath", L"Z:\\usr\\share\\liblouis\\tables",
                                s->settingsPath().c_str());
-    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, kTables));
+    ASSERT_TRUE(dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS));
     const auto literary = comboItems(GetDlgItem(dialog, IDC_LITERARY_TABLE));
     EXPECT_TRUE(literary.size() > 50 && std::is_sorted(literary.begin(), literary.end() - 1));
     EXPECT_TRUE(std::ranges::count(literary, L"en-us-g2.ctb") == 1 && literary.back() == longName);
@@ -91,14 +88,14 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     s->writeLanguageFile(L"[BrailleMarking]\nBoldText=yes\nItalicText=0\n=stray\nno equals sign\nHTMLLink=1\n"
                          L"BoldText=0\nUnderline=off\n");
     ASSERT_TRUE(open({{L"CELLVANE_SIM_PERSIST", L"0"}}));
-    HWND dialog = openDialog(IDC_MARKING, kMarking);
+    HWND dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(boxes(dialog),
               (Names{L"Bold &Text=1", L"Italic T&ext=0", L"HTML &Link=1", L"Bold Te&xt=0", L"Underline=0"}));
     EXPECT_TRUE(focusOn(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX)));
     for (WORD key : {VK_ESCAPE, VK_RETURN}) { // nothing changed, nothing written, however it closes
         keys({key});
-        ASSERT_TRUE(gone(dialog) && (dialog = openDialog(IDC_MARKING, kMarking)));
+        ASSERT_TRUE(gone(dialog) && (dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS)));
     }
     EXPECT_TRUE(readIni(s->settingsPath()).empty());
     keys({VK_DOWN}), keys({VK_SPACE}), keys({VK_RETURN});
@@ -106,7 +103,7 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     Names whole = {L"BoldText=yes", L"ItalicText=1", L"HTMLLink=1", L"BoldText=0", L"Underline=off"};
     EXPECT_EQ(readIni(s->settingsPath()), (Ini{{L"BrailleMarking", whole}}));
     // From the settings file now: only the changed entry is written.
-    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, kMarking));
+    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     EXPECT_EQ(boxes(dialog).at(1), L"Italic T&ext=1");
     click(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX + 4)), click(GetDlgItem(dialog, IDC_MARKING_OK));
     whole.at(4) = L"Underline=1";
@@ -114,7 +111,7 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     // A write that fails keeps the dialog open and the window disabled.
     removeTree(s->settingsFolder());
     writeText(s->settingsFolder(), L"a file where the folder belongs");
-    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, kMarking));
+    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     keys({VK_SPACE}), keys({VK_RETURN});
     expectBox(L"Failed to write BrailleMarking setting to INI.", Icon::Error, dialog);
     EXPECT_TRUE(IsWindow(dialog) && !IsWindowEnabled(main));
@@ -124,7 +121,7 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     // The component writes the section while the dialog is open: its entries stay.
     DeleteFileW(s->settingsFolder().c_str());
     makeFolders(s->settingsFolder());
-    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, kMarking));
+    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     WritePrivateProfileStringW(L"BrailleMarking", L"Strikeout", L"1", s->settingsPath().c_str());
     keys({VK_SPACE}), keys({VK_RETURN});
     ASSERT_TRUE(gone(dialog));
@@ -135,7 +132,7 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
         section += L"Attribute" + std::to_wstring(i) + L"LongEnoughName=" + (i % 2 ? L"1\n" : L"0\n");
     s->writeSettings(section);
     Ini expected = readIni(s->settingsPath());
-    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, kMarking));
+    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     EXPECT_EQ(boxes(dialog).size(), 600u);
     click(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX + 599)), click(GetDlgItem(dialog, IDC_MARKING_OK));
     expected.at(0).second.at(599) = L"Attribute599LongEnoughName=0";

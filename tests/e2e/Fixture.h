@@ -95,7 +95,6 @@ protected:
     }
     // clang-format off: one line a wait
     bool waitForCalls(const std::string& m, size_t n) const { return waitUntil([&] { return calls(m).size() >= n; }); }
-    bool gone(HWND window) const { return waitUntil([&] { return !IsWindow(window); }, 5s); }
     bool hidden() const { return waitUntil([&] { return !IsWindowVisible(main); }, 5s); }
     bool focusOn(HWND control) const { return waitUntil([&] { return focusOf(control) == control; }, 5s); }
     // clang-format on
@@ -112,7 +111,7 @@ protected:
         if (!button) keys({VK_RETURN});
         EXPECT_TRUE(button ? answer(*box, button) : gone(box->window));
     }
-    bool noBox() const { return pump(300ms), windowsOf(p->pid(), L"#32770").empty(); }
+    bool noBox() const { return pump(300ms), windowsOf(p->pid(), kMessageBoxClass).empty(); }
 
     std::unique_ptr<Session> s;
     Process* p = nullptr;

@@ -155,8 +155,8 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys) {
     keys({VK_MENU, 'Y'});
     ASSERT_TRUE(s->waitForApplies(*p, 2));
     EXPECT_EQ(lastSent(), sentFor("10112"));
-    for (auto [key, className] :
-         {std::pair{'S', L"LumibrelTablesDialog"}, {'M', L"LumibrelMarkingDialog"}, {'A', L"#32770"}}) {
+    for (auto [key, className] : {std::pair{'S', LUMIBREL_TABLES_DIALOG_CLASS}, {'M', LUMIBREL_MARKING_DIALOG_CLASS},
+                                  {'A', kMessageBoxClass}}) {
         keys({VK_MENU, static_cast<WORD>(key)});
         HWND window = waitForWindow(p->pid(), className, 5s);
         keys({VK_ESCAPE});

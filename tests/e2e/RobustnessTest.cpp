@@ -66,10 +66,11 @@ TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
               Icon::Warning, main);
     UnregisterHotKey(nullptr, 1);
     ASSERT_TRUE(s->mainWindow(*p));
-    EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && GetForegroundWindow() == main; }, 5s)) << "normal, in front";
+    const auto normalInFront = [&] { return !IsIconic(main) && GetForegroundWindow() == main; };
+    EXPECT_TRUE(waitUntil(normalInFront, 5s)) << "normal, in front";
     ShowWindow(main, SW_MINIMIZE);
     EXPECT_EQ(s->start().waitForExit(), 0u);
-    EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && GetForegroundWindow() == main; }, 5s)) << "brought back";
+    EXPECT_TRUE(waitUntil(normalInFront, 5s)) << "brought back";
     EXPECT_EQ(calls("Created(").size(), 1u);
     const auto clicked = std::chrono::steady_clock::now();
     EXPECT_EQ(s->exit(*p), 0u); // the component hangs in Stop: the wait for it is bounded
@@ -87,7 +88,7 @@ TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
         expectBox(noPath, Icon::Error, main);
         EXPECT_TRUE(IsWindowVisible(main)) << button;
     }
-    HWND tables = openDialog(IDC_SET_TABLES, L"LumibrelTablesDialog"); // finds no folder
+    HWND tables = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS); // finds no folder
     ASSERT_TRUE(tables);
     EXPECT_EQ(comboItems(GetDlgItem(tables, IDC_LITERARY_TABLE)), Names{L""}) << "nothing was loaded";
     keys({VK_ESCAPE});
@@ -113,8 +114,8 @@ TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
     HWND other = s->otherProgramInFront();
     ASSERT_TRUE(other && toFront(main));
     const std::tuple<int, const wchar_t*, int, int> dialogs[] = {
-        {IDC_SET_TABLES, L"LumibrelTablesDialog", IDC_TABLES_OK, IDC_TABLES_CANCEL},
-        {IDC_MARKING, L"LumibrelMarkingDialog", IDC_MARKING_OK, IDC_MARKING_CANCEL}};
+        {IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS, IDC_TABLES_OK, IDC_TABLES_CANCEL},
+        {IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS, IDC_MARKING_OK, IDC_MARKING_CANCEL}};
     for (const auto& [button, className, ok, cancel] : dialogs) {
         const std::function<void(HWND)> ways[] = {[&](HWND d) { postClick(GetDlgItem(d, ok)); },
                                                   [&](HWND d) { postClick(GetDlgItem(d, cancel)); },
@@ -129,7 +130,7 @@ TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
     }
     // Away from an open dialog and back, by Alt+Tab or by the hot key: the
     // dialog comes forward with the focus where the user left it.
-    HWND dialog = openDialog(IDC_SET_TABLES, L"LumibrelTablesDialog");
+    HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
     ASSERT_TRUE(dialog && focusIn(dialog));
     keys({VK_TAB});
     HWND computer = GetDlgItem(dialog, IDC_COMPUTER_TABLE);
@@ -151,7 +152,7 @@ TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
     EXPECT_TRUE(waitUntil([&] { return GetForegroundWindow() == about->window; }, 5s));
     EXPECT_TRUE(answer(*about, IDOK));
     // A quit message while a dialog is open ends the program with its code.
-    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, L"LumibrelMarkingDialog"));
+    ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     PostThreadMessageW(GetWindowThreadProcessId(main, nullptr), WM_QUIT, 42, 0);
     EXPECT_EQ(p->waitForExit(), 42u);
 }
