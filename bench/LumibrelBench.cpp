@@ -188,7 +188,7 @@ bool MeasureLumibrel(Figures& figures)
                                 {L"Settings", L"HybridPrintAndBrailleMode"}})
         figures.fourKeysWritten = figures.fourKeysWritten && driver::iniValue(ini, section, key) == L"1";
     figures.peakMb[kLumibrel].push_back(PeakMb(app));
-    return ok && (session.exit(app).has_value() || Fail("Lumibrel did not end in time after Exit"));
+    return ok && (session.exit(app).code.has_value() || Fail("Lumibrel did not end in time after Exit"));
 }
 
 // Every call of the component takes 2 s; the window should answer all the
@@ -220,7 +220,7 @@ bool MeasureSlowComponent(Figures& figures)
         ok = driver::click(GetDlgItem(main, IDC_APPLY), 5s) || Fail("an Apply was not answered within 5 s");
     }
     phase = 2;
-    ok = ok && (session.exit(app, 30s).has_value() || Fail("Lumibrel did not end in time after Exit"));
+    ok = ok && (session.exit(app, 30s).code.has_value() || Fail("Lumibrel did not end in time after Exit"));
     phase = 3;
     pinger.join();
     for (int i : {0, 1, 2})

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -30,6 +31,7 @@ using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 inline constexpr Millis kTimeout = 15s; // only a broken program makes anybody wait this long
 inline constexpr wchar_t kMessageBoxClass[] = L"#32770";
+inline constexpr int kMessageBoxTextId = 0xFFFF; // as Windows and Wine both number a box's text
 
 inline std::string utf8(std::wstring_view text) {
     const std::u8string units = fs::path(text).u8string();
@@ -81,7 +83,11 @@ inline void makeFolders(const std::wstring& path) {
 
 inline void removeTree(const std::wstring& path) {
     std::error_code error; // a program that just ended may hold a file a moment longer
-    for (int attempt = 0; attempt < 20 && (fs::remove_all(path, error), fs::exists(path, error)); ++attempt) Sleep(50);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        fs::remove_all(path, error);
+        if (!fs::exists(path, error)) return;
+        Sleep(50);
+    }
 }
 
 // The UI language as the platform names it ("ENU").
@@ -117,12 +123,16 @@ inline std::optional<std::wstring> iniValue(const std::wstring& path, const wcha
 
 inline std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className = nullptr, bool visibleOnly = true) {
     std::vector<HWND> all;
-    EnumWindows([](HWND w, LPARAM to) { return reinterpret_cast<std::vector<HWND>*>(to)->push_back(w), TRUE; },
-                reinterpret_cast<LPARAM>(&all));
+    const auto collect = [](HWND window, LPARAM to) {
+        reinterpret_cast<std::vector<HWND>*>(to)->push_back(window);
+        return TRUE;
+    };
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
     std::erase_if(all, [&](HWND window) {
         DWORD owner = 0;
         wchar_t name[256] = L"";
-        GetWindowThreadProcessId(window, &owner), GetClassNameW(window, name, 256);
+        GetWindowThreadProcessId(window, &owner);
+        GetClassNameW(window, name, 256);
         return owner != pid || (className && wcscmp(name, className)) || (visibleOnly && !IsWindowVisible(window));
     });
     return all;
@@ -182,25 +192,46 @@ inline bool click(HWND button, Millis timeout = 5s) {
 
 inline void postClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
-// Pressed together, to the foreground window.
+// Pressed together, to the foreground window. The keys are queued in order;
+// whoever reads their effect waits for it.
 inline void keys(std::initializer_list<WORD> chord) {
     std::vector<INPUT> inputs(chord.size() * 2);
     for (size_t i = 0; i < inputs.size(); ++i) { // all down, then up in reverse
         const WORD key = std::data(chord)[i < chord.size() ? i : inputs.size() - 1 - i];
         const bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
         inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = key, inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        inputs[i].ki.wVk = key;
+        inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
         inputs[i].ki.dwFlags = (i < chord.size() ? 0 : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    pump(60ms); // the program's thread takes the keys before anybody looks
 }
 
 inline bool toFront(HWND window) {
-    const auto inFront = [&] { // only the process with the last input may move the foreground: a key nobody acts on
-        return GetForegroundWindow() == window || (keys({VK_F24}), SetForegroundWindow(window), false);
+    const auto inFront = [&] {
+        if (GetForegroundWindow() == window) return true;
+        keys({VK_F24}); // only the process with the last input may move the foreground: a key nobody acts on
+        SetForegroundWindow(window);
+        return false;
     };
     return waitUntil(inFront, 5s);
+}
+
+// Runs `call` on a thread of its own and waits for it at most `timeout`. A
+// call into another process that never answers is left behind, so that the
+// test fails instead of hanging; nothing it would write is read then.
+template <typename Result> std::optional<Result> within(Millis timeout, std::function<Result()> call) {
+    struct Outcome {
+        std::atomic<bool> done = false;
+        Result result{};
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    std::thread([outcome, call = std::move(call)] {
+        outcome->result = call();
+        outcome->done = true;
+    }).detach();
+    if (!waitUntil([&] { return outcome->done.load(); }, timeout)) return std::nullopt;
+    return outcome->result;
 }
 
 enum class Icon { None, Error, Question, Warning, Information };
@@ -223,7 +254,10 @@ inline Icon iconOf(HWND box) {
             int same = 0;
             for (int i = 0; i < size * size; ++i)
                 same += GetPixel(dc, i % size, i / size) == GetPixel(screen, at.left + i % size, at.top + i / size);
-            if (same > most) most = same, best = kind;
+            if (same > most) {
+                most = same;
+                best = kind;
+            }
         }
         return best >= 0;
     };
@@ -243,20 +277,28 @@ struct Box {
 inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout) {
     HWND box = waitForWindow(pid, kMessageBoxClass, timeout);
     if (!box) return std::nullopt;
-    // Windows and Wine both give the message text the static id 0xFFFF.
-    return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, 0xFFFF)), iconOf(box)};
+    return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, kMessageBoxTextId)), iconOf(box)};
 }
 
-inline bool gone(HWND window) { return waitUntil([&] { return !IsWindow(window); }, 5s); }
+inline bool gone(HWND window) {
+    return waitUntil([&] { return !IsWindow(window); }, 5s);
+}
 
 // Presses IDOK, IDYES or IDNO and waits for the box to go.
-inline bool answer(const Box& box, int button) { return postClick(GetDlgItem(box.window, button)), gone(box.window); }
+inline bool answer(const Box& box, int button) {
+    postClick(GetDlgItem(box.window, button));
+    return gone(box.window);
+}
 
 struct Process { // ends the process, if it still runs, when it goes
     PROCESS_INFORMATION info{};
     Process() = default;
     Process(const Process&) = delete;
-    ~Process() { kill(), CloseHandle(info.hThread), CloseHandle(info.hProcess); }
+    ~Process() {
+        kill();
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
     DWORD pid() const { return info.dwProcessId; }
     std::optional<DWORD> waitForExit(Millis timeout = kTimeout) const {
         DWORD code = 0;
@@ -265,10 +307,27 @@ struct Process { // ends the process, if it still runs, when it goes
     }
     bool kill() { // whether it still ran
         const bool ran = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
-        if (ran) TerminateProcess(info.hProcess, 0xDEAD), WaitForSingleObject(info.hProcess, 10000);
+        if (ran) {
+            TerminateProcess(info.hProcess, 0xDEAD);
+            WaitForSingleObject(info.hProcess, 10000);
+        }
         return ran;
     }
 };
+
+// Every process a test starts belongs to this job, which ends them all when
+// the test's process goes, also when it is killed for hanging: a Lumibrel
+// left behind would hold the single-instance mutex for every later test.
+inline HANDLE testJob() {
+    static const HANDLE job = [] {
+        HANDLE made = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return made;
+    }();
+    return job;
+}
 
 using Env = std::vector<std::pair<std::wstring, std::optional<std::wstring>>>; // nullopt removes
 inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env& env = {},
@@ -282,12 +341,16 @@ inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env&
     }
     std::wstring commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
-    startup.cb = sizeof startup, startup.dwFlags = STARTF_USESHOWWINDOW, startup.wShowWindow = show;
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
     auto process = std::make_unique<Process>();
-    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        folder.empty() ? nullptr : folder.c_str(), &startup, &process->info);
+    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process->info);
     for (const auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
     if (!started) throw std::runtime_error("cannot start " + utf8(exe));
+    AssignProcessToJobObject(testJob(), process->info.hProcess);
+    ResumeThread(process->info.hThread);
     return process;
 }
 
@@ -345,7 +408,9 @@ public:
         if (!debug_->view) throw std::runtime_error("cannot listen to debug output");
     }
     ~Session() {
-        processes_.clear(), other_.reset(), debug_.reset();
+        processes_.clear();
+        other_.reset();
+        debug_.reset();
         removeTree(root_);
     }
     std::wstring file(const std::wstring& name) const { return join(root_, name); }
@@ -393,16 +458,30 @@ public:
         return seen == count;
     }
     std::vector<std::string> journal() const { return splitLines(readBytes(journalPath())); }
+    struct Ended {
+        std::optional<DWORD> code;       // nullopt: it did not end and was killed
+        std::vector<std::wstring> boxes; // the texts of the boxes answered on the way
+    };
     // Clicks Exit, answering Yes or OK to any box, and waits; kills a program that does not end.
-    std::optional<DWORD> exit(Process& program, Millis timeout = kTimeout) {
-        HWND window = createdWindow(program, 5s);
-        const auto ended = [&] {
-            for (HWND box : windowsOf(program.pid(), kMessageBoxClass))
+    Ended exit(Process& program, Millis timeout = kTimeout) {
+        Ended ended;
+        std::vector<HWND> answered;
+        const auto hasEnded = [&] {
+            for (HWND box : windowsOf(program.pid(), kMessageBoxClass)) {
+                if (std::ranges::count(answered, box)) continue;
+                answered.push_back(box);
+                ended.boxes.push_back(textOf(GetDlgItem(box, kMessageBoxTextId)));
                 postClick(GetDlgItem(box, IDYES) ? GetDlgItem(box, IDYES) : GetDlgItem(box, IDOK));
+            }
             return program.waitForExit(0ms).has_value();
         };
-        if (window) postClick(GetDlgItem(window, IDC_EXIT)), waitUntil(ended, timeout);
-        return program.kill() ? std::nullopt : program.waitForExit(0ms);
+        HWND window = createdWindow(program, 5s);
+        if (window) {
+            postClick(GetDlgItem(window, IDC_EXIT));
+            waitUntil(hasEnded, timeout);
+        }
+        if (!program.kill()) ended.code = program.waitForExit(0ms);
+        return ended;
     }
     // Notepad, where the user works meanwhile.
     HWND otherProgramInFront() {

@@ -21,6 +21,9 @@ using Names = std::vector<std::wstring>;
 using State = std::string;
 inline const State kDefaults = "10000";
 
+// The component keeps nothing in the settings file: it holds only what the program writes.
+inline const Env kComponentKeepsNothing = {{L"CELLVANE_SIM_PERSIST", L"0"}};
+
 // One apply as the component's journal shows it.
 inline std::string sentFor(const State& s, const std::string& tables = "") {
     const auto flag = [&](int i) { return s[i] == '1' ? "(-1) " : "(0) "; };
@@ -33,25 +36,45 @@ inline const std::regex kResult(" (hr|tid)=.*"); // what a journal line adds to 
 inline const std::regex kApply("DisplayLiteraryBraille.*?SetHybridPrintAndBrailleMode\\(-?[01]\\)"
                                "( SetBrailleTables\\(.*?\\))?");
 
+// A failed ASSERT inside a helper ends the whole test, not only the helper,
+// so that a broken program is not waited on again and again.
+struct FatalFailureEndsTheTest : ::testing::EmptyTestEventListener {
+    void OnTestPartResult(const ::testing::TestPartResult& result) override {
+        if (result.fatally_failed()) throw ::testing::AssertionException(result);
+    }
+};
+
 class Lumibrel : public ::testing::Test {
 protected:
     void SetUp() override {
+        static const bool listening = [] {
+            ::testing::UnitTest::GetInstance()->listeners().Append(new FatalFailureEndsTheTest);
+            return true;
+        }();
+        ASSERT_TRUE(listening);
         // One left over would hold the single-instance mutex.
         ASSERT_EQ(FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr), nullptr) << "a Lumibrel is already running";
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         s = std::make_unique<Session>(GetProgramFolder()); // the built program lies beside the tests
     }
-    // What a screen reader is told a control is called (MSAA).
+    // What a screen reader is told a control is called (MSAA), asked with a deadline.
     static std::wstring accessibleName(HWND control) {
-        IAccessible* object = nullptr;
-        VARIANT self{}; // CHILDID_SELF
-        BSTR name = nullptr;
-        self.vt = VT_I4;
-        void** out = reinterpret_cast<void**>(&object);
-        if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), out))) return L"(none)";
-        std::wstring text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
-        SysFreeString(name), object->Release();
-        return text;
+        const auto ask = [control] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            IAccessible* object = nullptr;
+            VARIANT self{}; // CHILDID_SELF
+            self.vt = VT_I4;
+            BSTR name = nullptr;
+            std::wstring text = L"(no accessible object)";
+            void** out = reinterpret_cast<void**>(&object);
+            if (SUCCEEDED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), out))) {
+                text = SUCCEEDED(object->get_accName(self, &name)) && name ? name : L"";
+                SysFreeString(name);
+                object->Release();
+            }
+            CoUninitialize();
+            return text;
+        };
+        return within<std::wstring>(5s, ask).value_or(L"(no answer)");
     }
     void TearDown() override { std::cout << (HasFailure() ? s->dump() : ""); }
     // Starts the program; its main window once `applies` applies are reported.
@@ -63,6 +86,10 @@ protected:
                        IDC_HYBRID_PRINT_AND_BRAILLE_MODE})
             state += checked(item(id)) ? '1' : '0';
         return state + std::to_string(send(item(IDC_MULTILINE_BRAILLE), CB_GETCURSEL));
+    }
+    // Once the window shows that state.
+    bool shows(const State& state) const {
+        return waitUntil([&] { return shown() == state; }, 5s);
     }
     // The journal as "Method(args)" lines, or those of one method; and the applies among them.
     Lines calls(const std::string& method = "") const {
@@ -86,18 +113,26 @@ protected:
         const Lines all = sent(); // one read of the journal
         return all.empty() ? "(nothing sent)" : all.back();
     }
+    // Clicks Apply; true once exactly one more apply is reported.
     bool applyAndWait() {
         const size_t before = s->applies(*p);
         return click(item(IDC_APPLY)) && s->waitForApplies(*p, before + 1);
     }
+    // The dialog once it is in front with the keyboard focus in it.
     HWND openDialog(int button, const wchar_t* className) {
-        return postClick(item(button)), waitForWindow(p->pid(), className);
+        postClick(item(button));
+        HWND dialog = waitForWindow(p->pid(), className);
+        return dialog && focusIn(dialog) ? dialog : nullptr;
     }
-    // clang-format off: one line a wait
-    bool waitForCalls(const std::string& m, size_t n) const { return waitUntil([&] { return calls(m).size() >= n; }); }
-    bool hidden() const { return waitUntil([&] { return !IsWindowVisible(main); }, 5s); }
-    bool focusOn(HWND control) const { return waitUntil([&] { return focusOf(control) == control; }, 5s); }
-    // clang-format on
+    bool waitForCalls(const std::string& m, size_t n) const {
+        return waitUntil([&] { return calls(m).size() >= n; });
+    }
+    bool hidden() const {
+        return waitUntil([&] { return !IsWindowVisible(main); }, 5s);
+    }
+    bool focusOn(HWND control) const {
+        return waitUntil([&] { return focusOf(control) == control; }, 5s);
+    }
     // In front, with the keyboard focus on one of its controls.
     bool focusIn(HWND w) const {
         return waitUntil([&] { return GetForegroundWindow() == w && IsChild(w, focusOf(w)); }, 5s);
@@ -106,12 +141,24 @@ protected:
     void expectBox(const std::wstring& text, Icon icon, HWND owner, int button = IDOK) {
         const std::optional<Box> box = waitForBox(p->pid());
         ASSERT_TRUE(box) << "no box saying " << utf8(text);
-        EXPECT_EQ(std::tie(box->caption, box->text), std::tie(L"Lumibrel", text));
-        EXPECT_EQ(std::tie(box->icon, box->owner), std::tie(icon, owner)) << utf8(text);
-        if (!button) keys({VK_RETURN});
-        EXPECT_TRUE(button ? answer(*box, button) : gone(box->window));
+        EXPECT_EQ(box->caption, L"Lumibrel");
+        EXPECT_EQ(box->text, text);
+        EXPECT_EQ(box->icon, icon) << utf8(text);
+        EXPECT_EQ(box->owner, owner) << utf8(text);
+        if (button) {
+            ASSERT_TRUE(answer(*box, button)) << utf8(text);
+        } else {
+            keys({VK_RETURN});
+            ASSERT_TRUE(gone(box->window)) << utf8(text);
+        }
+        send(owner, WM_NULL); // answered once the command that asked has run to its end
     }
-    bool noBox() const { return pump(300ms), windowsOf(p->pid(), kMessageBoxClass).empty(); }
+    // Exit ends the program with 0, asking nothing on the way but `asked`.
+    void exitCleanly(const Names& asked = {}) {
+        const Session::Ended ended = s->exit(*p);
+        EXPECT_EQ(ended.code, 0u);
+        EXPECT_EQ(ended.boxes, asked);
+    }
 
     std::unique_ptr<Session> s;
     Process* p = nullptr;

@@ -20,13 +20,16 @@ TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath) {
     const std::wstring_view on = L"onward"sv.substr(0, 2); // a view reads its own units only
     // clang-format off
     const std::pair<std::wstring_view, std::optional<bool>> texts[] = {{L"1", true}, {L"true", true}, {L"TRUE", true},
-        {L"yes", true}, {L"YES", true}, {L"on", true}, {L"ON", true}, {L"0", false}, {L"false", false}, {L"FALSE", false},
+        {L"yes", true}, {L"YES", true}, {L"on", true}, {L"ON", true}, {L"0", false}, {L"false", false},
+        {L"FALSE", false},
         {L"no", false}, {L"NO", false}, {L"off", false}, {L"OFF", false}, {L"", none}, {L"True", none}, {L"oN", none},
         {L" 1", none}, {L"1 ", none}, {L"01", none}, {L"tru", none}, {L"1\0"sv, none}, {on, true}};
-    const std::wstring longest = L"C:\\" + std::wstring(256, L'x'), tail = L"\\Cellvane\\deu\\Cellvane.ini";
+    const std::wstring longest = L"C:\\" + std::wstring(256, L'x');
+    const std::wstring tail = L"\\Cellvane\\deu\\Cellvane.ini";
     // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
     const std::tuple<unsigned long, std::wstring, std::wstring> paths[] = {{7, L"C:\\Data", L"C:\\Data" + tail},
-        {8, L"C:\\Data\\", L"C:\\Data\\" + tail}, {259, longest, longest + tail}, {261, longest + L"x", L""}, {0, L"", L""}};
+        {8, L"C:\\Data\\", L"C:\\Data\\" + tail}, {259, longest, longest + tail}, {261, longest + L"x", L""},
+        {0, L"", L""}};
     // clang-format on
     for (const auto& [text, value] : texts)
         for (bool f : {false, true}) EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
@@ -41,9 +44,11 @@ TEST(PathRules, RootsParentsAndFolderChains) {
     const std::tuple<Text, size_t, Text> rows[] = { // path, root length, parent
         {L"", 0, L""}, {L"f", 0, L""}, {L"a\\\\f", 0, L"a"}, {L"C:", 2, L"C:"}, {L"C:f", 2, L"C:"},
         {L"C:\\", 3, L"C:\\"}, {L"C:\\\\f", 3, L"C:\\"}, {L"C:/a/b/f", 3, L"C:/a/b"}, {L"C:\\a/\\/f", 3, L"C:\\a"},
-        {L"\\f", 1, L"\\"}, {L"/a/f", 1, L"/a"}, {L"\\\\s\\h\\f", 6, L"\\\\s\\h\\"}, {L"\\\\s\\h\\a\\f", 6, L"\\\\s\\h\\a"},
+        {L"\\f", 1, L"\\"}, {L"/a/f", 1, L"/a"}, {L"\\\\s\\h\\f", 6, L"\\\\s\\h\\"},
+        {L"\\\\s\\h\\a\\f", 6, L"\\\\s\\h\\a"},
         {L"//s/h", 5, L"//s/h"}, {L"\\\\srv", 5, L"\\\\srv"}};
-    const std::pair<Text, Names> chains[] = {{L"C:\\a\\b", {L"C:\\a", L"C:\\a\\b"}}, {L"C:/a//b", {L"C:/a", L"C:/a//b"}},
+    const std::pair<Text, Names> chains[] = {{L"C:\\a\\b", {L"C:\\a", L"C:\\a\\b"}},
+        {L"C:/a//b", {L"C:/a", L"C:/a//b"}},
         {L"\\\\s\\h\\a\\b", {L"\\\\s\\h\\a", L"\\\\s\\h\\a\\b"}}, {L"\\a\\b", {L"\\a", L"\\a\\b"}},
         {L"a\\b", {L"a", L"a\\b"}}, {L"C:\\", {L"C:\\"}}, {L"", {}}};
     // clang-format on
@@ -55,11 +60,15 @@ TEST(PathRules, RootsParentsAndFolderChains) {
 TEST(TableRules, FoldersListsAndOrder) {
     // clang-format off
     const std::tuple<Text, Text, Text> folders[] = {{L"Z:\\p", L"", L"Z:\\p\\tables\\"}, {L"", L"", L""},
-        {L"Z:\\p", L"t", L"Z:\\p\\t\\"}, {L"", L"C:\\x", L""}, {L"Z:\\p", L"C:", L"C:\\"}, {L"Z:\\p", L"C:/x/", L"C:/x/"},
-        {L"Z:\\p", L"\\\\s\\h", L"\\\\s\\h\\"}, {L"Z:\\p", L"//s/h", L"Z:\\p\\//s/h\\"}, {L"Z:\\p", L"\\t", L"Z:\\p\\\\t\\"}};
+        {L"Z:\\p", L"t", L"Z:\\p\\t\\"}, {L"", L"C:\\x", L""}, {L"Z:\\p", L"C:", L"C:\\"},
+        {L"Z:\\p", L"C:/x/", L"C:/x/"},
+        {L"Z:\\p", L"\\\\s\\h", L"\\\\s\\h\\"}, {L"Z:\\p", L"//s/h", L"Z:\\p\\//s/h\\"},
+        {L"Z:\\p", L"\\t", L"Z:\\p\\\\t\\"}};
     const std::tuple<Text, bool, Text> entries[] = { // name, a folder, the lists: literary, computer, math
-        {L"EN-US-G2.CTB", false, L"l"}, {L"grade.tbl", false, L"l"}, {L"x.g1.uti", false, L"l"}, {L"split.dis", false, L"l"},
-        {L"comp8.ctb", false, L"c"}, {L"ueb-g1.ctb", false, L"lm"}, {L"Nemeth.TBL", false, L"m"}, {L"de-g0.uti", false, L""},
+        {L"EN-US-G2.CTB", false, L"l"}, {L"grade.tbl", false, L"l"}, {L"x.g1.uti", false, L"l"},
+        {L"split.dis", false, L"l"},
+        {L"comp8.ctb", false, L"c"}, {L"ueb-g1.ctb", false, L"lm"}, {L"Nemeth.TBL", false, L"m"},
+        {L"de-g0.uti", false, L""},
         {L"g1.ctb.bak", false, L""}, {L"g1.ctbx", false, L""}, {L"g1_ctb", false, L""}, {L"g1.ctb", true, L""},
         {L"L\u0130T.ctb", false, L""}};
     // clang-format on
@@ -72,9 +81,11 @@ TEST(TableRules, FoldersListsAndOrder) {
         EXPECT_EQ(IsTableOfCategory(name, directory, MathKeywords), in.find(L'm') != in.npos) << name;
     }
     // Unsigned units: a surrogate pair sorts by its first unit, before private-use and full-width letters.
-    Names names = {L"b", L"a_b", L"aB", L"a", L"B", L"_x", L"b", L"\uFF21", L"\uE000", L"\xD83D\xDE00", L"\u00e9", L"z"};
+    Names names = {L"b",      L"a_b",    L"aB",           L"a",      L"B", L"_x", L"b",
+                   L"\uFF21", L"\uE000", L"\xD83D\xDE00", L"\u00e9", L"z"};
     SortTableNames(names);
-    EXPECT_EQ(names, (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
+    EXPECT_EQ(names,
+              (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
 }
 
 TEST(MarkingText, SectionLabelsAndAccessKeys) {
@@ -97,7 +108,8 @@ TEST(MarkingText, SectionLabelsAndAccessKeys) {
     const std::pair<Text, Text> splits[] = {{L"Bold", L"Bold"}, {L"ABC", L"ABC"}, {L"MarkAsHTML", L"Mark As HTML"},
         {L"AToZ", L"A To Z"}, {L"boldText", L"bold Text"}, {L"Heading1Text", L"Heading1 Text"}, {L"", L""}};
     // In one run: each row sees the letters the rows before it took.
-    const std::pair<Text, Text> keyed[] = {{L"Mark Bold", L"Mark &Bold"}, {L"Mark Bright", L"Mark B&right"}, {L"Mark Italic", L"Mark &Italic"},
+    const std::pair<Text, Text> keyed[] = {{L"Mark Bold", L"Mark &Bold"}, {L"Mark Bright", L"Mark B&right"},
+        {L"Mark Italic", L"Mark &Italic"},
         {L"Colour", L"Colour"}, {L"Heading 1-2", L"Heading 1-2"}, {L" Strong Text", L" &Strong Text"},
         {L"Mark bRIB", L"Mark bRIB"}, {L"Mark ", L"Mark "}, {L"Mark  9Under", L"Mark  9&Under"}};
     const std::pair<Text, std::optional<wchar_t>> keys[] = {{L"&&a &Bold", L'b'}, {L"a&&&B", L'b'}, {L"&1 x", L'1'},
