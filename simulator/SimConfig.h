@@ -29,30 +29,30 @@ inline constexpr std::uint32_t kSimMaxDelayMs = 3600000;
 
 // Raw values as found in the environment; nullopt where a variable is unset.
 struct SimEnvironment {
-  std::optional<std::wstring> journal;
-  std::optional<std::wstring> create;
-  std::optional<std::wstring> startHr;
-  std::optional<std::wstring> hybrid;
-  std::optional<std::wstring> hybridModeHr;
-  std::optional<std::wstring> delay;
-  std::optional<std::wstring> fail;
-  std::optional<std::wstring> exitThread;
-  std::optional<std::wstring> persist;
+    std::optional<std::wstring> journal;
+    std::optional<std::wstring> create;
+    std::optional<std::wstring> startHr;
+    std::optional<std::wstring> hybrid;
+    std::optional<std::wstring> hybridModeHr;
+    std::optional<std::wstring> delay;
+    std::optional<std::wstring> fail;
+    std::optional<std::wstring> exitThread;
+    std::optional<std::wstring> persist;
 };
 
 struct SimConfig {
-  std::wstring journalPath;  // empty: no journal
-  bool createFails = false;
-  std::int32_t startHr = 0;
-  bool hybridFails = false;
-  std::int32_t hybridFirst = 1;
-  std::int32_t hybridSecond = 1;
-  std::int32_t hybridModeHr = 0;
-  std::map<std::string, std::uint32_t, std::less<>> delaysMs;  // method name or "*"
-  std::set<std::string, std::less<>> failing;                  // method names or "*"
-  std::string exitThreadMethod;  // the call that ends its calling thread; empty: none
-  bool persist = true;           // keep tables and multiline choices in the settings file
-  std::vector<std::string> configErrors;  // names of variables whose value was refused
+    std::wstring journalPath; // empty: no journal
+    bool createFails = false;
+    std::int32_t startHr = 0;
+    bool hybridFails = false;
+    std::int32_t hybridFirst = 1;
+    std::int32_t hybridSecond = 1;
+    std::int32_t hybridModeHr = 0;
+    std::map<std::string, std::uint32_t, std::less<>> delaysMs; // method name or "*"
+    std::set<std::string, std::less<>> failing;                 // method names or "*"
+    std::string exitThreadMethod;                               // the call that ends its calling thread; empty: none
+    bool persist = true;                   // keep tables and multiline choices in the settings file
+    std::vector<std::string> configErrors; // names of variables whose value was refused
 };
 
 // Each bad value leaves its default in place and adds the variable's name to
@@ -73,8 +73,7 @@ std::string SimToUtf8(std::wstring_view text);
 std::string SimQuoted(std::wstring_view text);
 
 // "Start(0) hr=0x00000000 tid=52\n"
-std::string SimCallLine(std::string_view method, std::string_view args, std::int32_t hr,
-                        std::uint32_t threadId);
+std::string SimCallLine(std::string_view method, std::string_view args, std::int32_t hr, std::uint32_t threadId);
 
 // "Created() tid=52\n"
 std::string SimEventLine(std::string_view event, std::uint32_t threadId);
