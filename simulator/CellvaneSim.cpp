@@ -64,6 +64,8 @@ SimConfig ReadConfigFromEnvironment()
     environment.fail = ReadVariable(kSimFailVariable);
     environment.exitThread = ReadVariable(kSimExitThreadVariable);
     environment.persist = ReadVariable(kSimPersistVariable);
+    environment.pump = ReadVariable(kSimPumpVariable);
+    environment.readWindow = ReadVariable(kSimReadWindowVariable);
     return ReadSimConfig(environment);
 }
 
@@ -110,6 +112,59 @@ void KeepSetting(const wchar_t* section, const wchar_t* key, const wchar_t* fall
         return;
     if (EnsureSettingsFolder(path))
         WritePrivateProfileStringW(section, key, value.c_str(), path.c_str());
+}
+
+// As COM does while a call of another apartment waits: every message of the
+// calling thread is dispatched, thread messages too, which reach no window
+// and so are lost. A quit is posted again afterwards, as COM does.
+void PumpMessages(DWORD ms)
+{
+    const DWORD begun = GetTickCount();
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (DWORD elapsed = 0; elapsed < ms; elapsed = GetTickCount() - begun) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        const DWORD now = GetTickCount() - begun;
+        if (now < ms)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - now, QS_ALLINPUT);
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
+}
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    wchar_t name[64] = {};
+    GetWindowThreadProcessId(window, &process);
+    GetClassNameW(window, name, 64);
+    if (process != GetCurrentProcessId() || lstrcmpW(name, L"LumibrelMainWindow") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// As a component that follows the focus does: the program's main window is
+// read by a message sent to its thread, which waits until that thread
+// answers. The journal line, written once it has, shows the text read.
+void ReadMainWindow(HANDLE journal)
+{
+    HWND window = nullptr;
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&window));
+    wchar_t text[256] = {};
+    if (window)
+        SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    WriteJournalLine(journal, SimCallLine("ReadWindow", window ? SimQuoted(text) : "", window ? S_OK : E_FAIL,
+                                          GetCurrentThreadId()));
 }
 
 class SimDisplay final : public DisplayApi {
@@ -303,13 +358,17 @@ public:
 #undef SIM_RESERVED_METHOD
 
 private:
-    // The delay comes before the journal line, so that a reader who sees the
-    // line knows the call is about to return.
+    // The message loop, the window read and the delay come before the journal
+    // line, so that a reader who sees the line knows the call is about to return.
     // What a call keeps is in the file before its line is in the journal. A
     // call named by CELLVANE_SIM_EXIT_THREAD ends the caller's thread after
     // its line, as a component that takes its caller down would.
     HRESULT Finish(const char* method, const std::string& args, HRESULT hr, const std::function<void()>& keep = nullptr)
     {
+        if (DWORD pump = SimPumpFor(config_, method))
+            PumpMessages(pump);
+        if (SimReadsWindow(config_, method))
+            ReadMainWindow(journal_);
         DWORD delay = SimDelayFor(config_, method);
         if (delay > 0)
             Sleep(delay);

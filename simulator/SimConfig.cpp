@@ -267,20 +267,50 @@ SimConfig ReadSimConfig(const SimEnvironment& environment)
             config.configErrors.emplace_back(kSimPersistVariable);
         }
     }
+    if (environment.pump && !ParseDelays(*environment.pump, config.pumpsMs)) {
+        config.configErrors.emplace_back(kSimPumpVariable);
+    }
+    if (environment.readWindow && !ParseFailing(*environment.readWindow, config.readingWindow)) {
+        config.configErrors.emplace_back(kSimReadWindowVariable);
+    }
     return config;
 }
 
+namespace {
+
+std::uint32_t TimeFor(const std::map<std::string, std::uint32_t, std::less<>>& times, std::string_view method)
+{
+    auto found = times.find(method);
+    if (found == times.end())
+        found = times.find(std::string_view("*"));
+    return found == times.end() ? 0 : found->second;
+}
+
+bool Names(const std::set<std::string, std::less<>>& names, std::string_view method)
+{
+    return names.count(std::string_view("*")) != 0 || names.count(method) != 0;
+}
+
+} // namespace
+
 std::uint32_t SimDelayFor(const SimConfig& config, std::string_view method)
 {
-    auto found = config.delaysMs.find(method);
-    if (found == config.delaysMs.end())
-        found = config.delaysMs.find(std::string_view("*"));
-    return found == config.delaysMs.end() ? 0 : found->second;
+    return TimeFor(config.delaysMs, method);
 }
 
 bool SimFails(const SimConfig& config, std::string_view method)
 {
-    return config.failing.count(std::string_view("*")) != 0 || config.failing.count(method) != 0;
+    return Names(config.failing, method);
+}
+
+std::uint32_t SimPumpFor(const SimConfig& config, std::string_view method)
+{
+    return TimeFor(config.pumpsMs, method);
+}
+
+bool SimReadsWindow(const SimConfig& config, std::string_view method)
+{
+    return Names(config.readingWindow, method);
 }
 
 std::string SimToUtf8(std::wstring_view text)

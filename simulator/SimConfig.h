@@ -22,6 +22,8 @@ inline constexpr char kSimDelayVariable[] = "CELLVANE_SIM_DELAY";
 inline constexpr char kSimFailVariable[] = "CELLVANE_SIM_FAIL";
 inline constexpr char kSimExitThreadVariable[] = "CELLVANE_SIM_EXIT_THREAD";
 inline constexpr char kSimPersistVariable[] = "CELLVANE_SIM_PERSIST";
+inline constexpr char kSimPumpVariable[] = "CELLVANE_SIM_PUMP";
+inline constexpr char kSimReadWindowVariable[] = "CELLVANE_SIM_READ_WINDOW";
 
 // The longest delay a method accepts: enough to outlast any timeout of the
 // program, short enough that a typo cannot park a test run for days.
@@ -38,6 +40,8 @@ struct SimEnvironment {
     std::optional<std::wstring> fail;
     std::optional<std::wstring> exitThread;
     std::optional<std::wstring> persist;
+    std::optional<std::wstring> pump;
+    std::optional<std::wstring> readWindow;
 };
 
 struct SimConfig {
@@ -51,8 +55,10 @@ struct SimConfig {
     std::map<std::string, std::uint32_t, std::less<>> delaysMs; // method name or "*"
     std::set<std::string, std::less<>> failing;                 // method names or "*"
     std::string exitThreadMethod;                               // the call that ends its calling thread; empty: none
-    bool persist = true;                   // keep tables and multiline choices in the settings file
-    std::vector<std::string> configErrors; // names of variables whose value was refused
+    bool persist = true;                                       // keep tables and multiline choices in the settings file
+    std::map<std::string, std::uint32_t, std::less<>> pumpsMs; // method name or "*": a message loop that long
+    std::set<std::string, std::less<>> readingWindow;          // method names or "*": read the main window
+    std::vector<std::string> configErrors;                     // names of variables whose value was refused
 };
 
 // Each bad value leaves its default in place and adds the variable's name to
@@ -64,6 +70,11 @@ std::uint32_t SimDelayFor(const SimConfig& config, std::string_view method);
 
 // Whether the named method answers E_FAIL instead of doing its work.
 bool SimFails(const SimConfig& config, std::string_view method);
+
+// How long the named method runs a message loop on its calling thread, as
+// SimDelayFor; and whether it reads the program's main window.
+std::uint32_t SimPumpFor(const SimConfig& config, std::string_view method);
+bool SimReadsWindow(const SimConfig& config, std::string_view method);
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string SimToUtf8(std::wstring_view text);
