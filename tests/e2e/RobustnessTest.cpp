@@ -77,11 +77,13 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
         Millis within;    // from the end to the exit
     };
     const Row rows[] = {
+        // The component reads the window while it is stopped: answered at once.
         {{{L"CELLVANE_SIM_READ_WINDOW", L"SetEnabled,Stop"}},
          [] {},
          clickExit,
          "ReadWindow(\"Lumibrel\") SetEnabled(0) ReadWindow(\"Lumibrel\") Stop() Released() ",
          3s},
+        // Windows ends the session (as an installer does) just after an Apply.
         {{{L"CELLVANE_SIM_DELAY", L"ShowBrailleOnScreen=1000"}},
          [&] {
              applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
@@ -94,6 +96,7 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
          },
          sentFor("10100") + stopped,
          5s},
+        // Two Applies while the first is inside the component's message loop.
         {{{L"CELLVANE_SIM_PUMP", L"ShowBrailleOnScreen=1500"}},
          [&] {
              applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
@@ -113,6 +116,7 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
          clickExit,
          sentFor("10100") + " " + sentFor("10100") + stopped,
          5s},
+        // A slow component, a new table and a multiline choice just before Exit.
         {{{L"CELLVANE_SIM_DELAY", L"*=1000,Start=0,QueryHybridSupport=0,SetEnabled=0,RefreshFocusedControl=0"}},
          [&] {
              ASSERT_TRUE(openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS));
