@@ -1,16 +1,42 @@
 #include "api/ApiWorker.h"
 
-#include "api/ApplyRecord.h"
 #include "app/ControlIds.h"
 #include "app/Shell.h"
+#include "app/WindowParts.h"
 
 #include <cstdarg>
+#include <deque>
+#include <mutex>
 #include <objbase.h>
 #include <oleauto.h>
 
 #include "DisplayApi.h"
 
 namespace {
+
+struct ApiWork {
+    UINT kind = 0;
+    std::unique_ptr<ApplyRecord> record;
+};
+
+// The only state the two threads share; touched under its lock alone.
+struct ApiWorkQueue {
+    std::mutex lock;
+    std::deque<ApiWork> pending;
+    HWND window = nullptr;          // the worker's message-only window, once it exists
+    HANDLE shutdownTaken = nullptr; // set when the worker takes the shutdown: all before it is done
+    bool closed = false;            // the shutdown is queued or the worker has gone
+};
+
+ApiWorkQueue g_apiWork;
+
+// The worker thread's own state, kept in its window's user data.
+struct WorkerState {
+    DisplayApi* api = nullptr;
+    bool started = false;
+    bool draining = false;
+    bool leaving = false;
+};
 
 void DebugLine(const wchar_t* format, ...)
 {
@@ -104,72 +130,200 @@ void ReportComponentUnavailable()
         PostMessageW(g_hwndMain, WM_APP_API_UNAVAILABLE, 0, 0);
 }
 
-// Records still queued when the loop ends belong to this thread; without
-// this they would leak.
-void DeleteQueuedRecords()
+bool TakeWork(ApiWork& work)
 {
-    MSG message = {};
-    while (PeekMessageW(&message, nullptr, WM_APP_API_APPLY, WM_APP_API_APPLY, PM_REMOVE))
-        if (message.hwnd == nullptr)
-            delete reinterpret_cast<ApplyRecord*>(message.lParam);
+    std::lock_guard<std::mutex> guard(g_apiWork.lock);
+    if (g_apiWork.pending.empty())
+        return false;
+    work = std::move(g_apiWork.pending.front());
+    g_apiWork.pending.pop_front();
+    if (work.kind == WM_APP_API_SHUTDOWN && g_apiWork.shutdownTaken != nullptr)
+        SetEvent(g_apiWork.shutdownTaken);
+    return true;
+}
+
+void DoWork(WorkerState& state, const ApiWork& work)
+{
+    if (work.kind == WM_APP_API_START) {
+        StartApi(state.api, state.started);
+    } else if (work.kind == WM_APP_API_APPLY) {
+        // The started flag is not asked: an apply reaches even a component whose Start failed.
+        if (state.api != nullptr && work.record != nullptr)
+            ApplyToApi(state.api, *work.record);
+    } else if (work.kind == WM_APP_API_REFRESH) {
+        if (state.api != nullptr && state.started)
+            state.api->RefreshFocusedControl();
+    } else if (work.kind == WM_APP_API_SHUTDOWN) {
+        if (state.api != nullptr) {
+            state.api->SetEnabled(0);
+            state.api->Stop();
+        }
+        state.leaving = true;
+    }
+}
+
+// Reached again from inside a component call, through a message loop the
+// component runs, it returns at once: the component is never re-entered,
+// and the drain in progress takes what came meanwhile once the call is over.
+void DrainWork(WorkerState& state)
+{
+    if (state.draining)
+        return;
+    state.draining = true;
+    ApiWork work;
+    while (!state.leaving && TakeWork(work))
+        DoWork(state, work);
+    state.draining = false;
+}
+
+LRESULT CALLBACK ApiWorkerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        KeepCreationState(window, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    WorkerState* state = CreationState<WorkerState>(window);
+    if (message == WM_APP_API_WORK && state != nullptr) {
+        DrainWork(*state);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateWorkerWindow(WorkerState& state)
+{
+    RegisterAppWindowClass(LUMIBREL_API_WORKER_CLASS, ApiWorkerWindowProc);
+    return CreateWindowExW(0, LUMIBREL_API_WORKER_CLASS, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleW(nullptr), &state);
+}
+
+// What is still queued when the worker leaves goes with it, records and all.
+void CloseWorkQueue()
+{
+    std::lock_guard<std::mutex> guard(g_apiWork.lock);
+    g_apiWork.closed = true;
+    g_apiWork.window = nullptr;
+    g_apiWork.pending.clear();
+}
+
+// True when one of the handles is signalled within ms. Meanwhile only the
+// messages sent to this thread's windows are answered; posted ones wait.
+bool WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, DWORD ms)
+{
+    const DWORD begun = GetTickCount();
+    for (;;) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD elapsed = GetTickCount() - begun;
+        const DWORD woken =
+            MsgWaitForMultipleObjects(count, handles, FALSE, elapsed < ms ? ms - elapsed : 0, QS_SENDMESSAGE);
+        if (woken < WAIT_OBJECT_0 + count)
+            return true;
+        if (woken != WAIT_OBJECT_0 + count)
+            return false;
+    }
+}
+
+// Only the shutdown stays, so that it comes right after the call in progress.
+void DropQueuedWork()
+{
+    std::lock_guard<std::mutex> guard(g_apiWork.lock);
+    std::erase_if(g_apiWork.pending, [](const ApiWork& work) { return work.kind != WM_APP_API_SHUTDOWN; });
 }
 
 } // namespace
 
+bool QueueApiWork(UINT work, std::unique_ptr<ApplyRecord> record)
+{
+    // A worker that a component call ended leaves no word of it but its handle.
+    if (g_workerThread == nullptr || WaitForSingleObject(g_workerThread, 0) != WAIT_TIMEOUT)
+        return false;
+    HWND window = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        if (g_apiWork.closed)
+            return false;
+        g_apiWork.pending.push_back(ApiWork{work, std::move(record)});
+        g_apiWork.closed = work == WM_APP_API_SHUTDOWN;
+        window = g_apiWork.window;
+    }
+    if (window != nullptr)
+        PostMessageW(window, WM_APP_API_WORK, 0, 0);
+    return true;
+}
+
+void StopApiWorker(DWORD queuedWorkMs, DWORD stopMs)
+{
+    if (g_workerThread == nullptr)
+        return;
+    HANDLE shutdownTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        g_apiWork.shutdownTaken = shutdownTaken;
+    }
+    if (QueueApiWork(WM_APP_API_SHUTDOWN)) {
+        const HANDLE reached[] = {shutdownTaken, g_workerThread};
+        if (shutdownTaken == nullptr || !WaitAnsweringSentMessages(reached, 2, queuedWorkMs))
+            DropQueuedWork();
+    }
+    // A component that hangs in Stop must not keep the program alive.
+    WaitAnsweringSentMessages(&g_workerThread, 1, stopMs);
+    {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        g_apiWork.shutdownTaken = nullptr;
+    }
+    if (shutdownTaken != nullptr)
+        CloseHandle(shutdownTaken);
+    CloseHandle(g_workerThread);
+    g_workerThread = nullptr;
+    g_workerThreadId = 0;
+}
+
 DWORD WINAPI ApiWorkerThreadProc(LPVOID)
 {
-    MSG message = {};
-    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    // The window exists before the user-interface thread hears that the
+    // worker is ready; work queued before then is taken by the first drain.
+    WorkerState state;
+    HWND window = CreateWorkerWindow(state);
+    {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        g_apiWork.window = window;
+    }
     if (g_workerReadyEvent != nullptr)
         SetEvent(g_workerReadyEvent);
 
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    if (window == nullptr || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         ReportComponentUnavailable();
-        DeleteQueuedRecords();
+        CloseWorkQueue();
+        if (window != nullptr)
+            DestroyWindow(window);
         return 1;
     }
-
-    DisplayApi* api = nullptr;
     if (FAILED(CoCreateInstance(CLSID_Cellvane, nullptr, CLSCTX_INPROC_SERVER, IID_DisplayApi,
-                                reinterpret_cast<void**>(&api)))) {
-        api = nullptr;
+                                reinterpret_cast<void**>(&state.api)))) {
+        state.api = nullptr;
         ReportComponentUnavailable();
     }
-    bool started = false;
 
-    for (;;) {
+    DrainWork(state);
+    MSG message = {};
+    while (!state.leaving) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1)
+        if (got == -1)
             break;
-        if (message.hwnd != nullptr) {
-            // A window that COM or the component made on this thread.
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+        // Only the queued shutdown ends the worker, not a quit from elsewhere;
+        // and a thread message is nobody's work.
+        if (got == 0 || message.hwnd == nullptr)
             continue;
-        }
-        if (message.message == WM_APP_API_START) {
-            StartApi(api, started);
-        } else if (message.message == WM_APP_API_APPLY) {
-            ApplyRecord* record = reinterpret_cast<ApplyRecord*>(message.lParam);
-            if (api != nullptr && record != nullptr)
-                ApplyToApi(api, *record);
-            delete record;
-        } else if (message.message == WM_APP_API_SHUTDOWN) {
-            if (api != nullptr) {
-                api->SetEnabled(0);
-                api->Stop();
-            }
-            break;
-        } else if (message.message == WM_APP_API_REFRESH) {
-            if (api != nullptr && started)
-                api->RefreshFocusedControl();
-        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
     }
 
-    DeleteQueuedRecords();
-    if (api != nullptr) {
-        api->Release();
-        api = nullptr;
+    CloseWorkQueue();
+    DestroyWindow(window);
+    if (state.api != nullptr) {
+        state.api->Release();
+        state.api = nullptr;
     }
     CoUninitialize();
     return 0;

@@ -1,5 +1,6 @@
 #include "api/ApplySettings.h"
 
+#include "api/ApiWorker.h"
 #include "api/ApplyRecord.h"
 #include "app/ControlIds.h"
 #include "app/ResourceMessage.h"
@@ -10,16 +11,11 @@
 
 #include <memory>
 
-static bool IsChecked(HWND box)
-{
-    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool ApplySettings(HWND owner)
+ApplyResult ApplySettings(HWND owner)
 {
     if (g_workerThread == nullptr) {
         ShowResourceMessage(owner, IDS_ERR_NO_WORKER, MB_ICONERROR);
-        return false;
+        return ApplyNotSaved;
     }
 
     bool literary = IsChecked(g_hwndDisplayLiteraryBraille);
@@ -36,7 +32,7 @@ bool ApplySettings(HWND owner)
     const std::wstring path = GetSettingsFilePath();
     if (path.empty()) {
         ShowResourceMessage(owner, IDS_ERR_SETTINGS_PATH, MB_ICONERROR);
-        return false;
+        return ApplyNotSaved;
     }
     if (!WriteBoolSetting(path, L"Liblouis", L"DisplayLiteraryBraille", literary, true, owner,
                           IDS_ERR_WRITE_LITERARY) ||
@@ -46,7 +42,7 @@ bool ApplySettings(HWND owner)
                           IDS_ERR_WRITE_VISUALIZER) ||
         !WriteBoolSetting(path, L"Settings", L"HybridPrintAndBrailleMode", hybrid, false, owner,
                           IDS_ERR_WRITE_HYBRID))
-        return false;
+        return ApplyNotSaved;
 
     auto record = std::make_unique<ApplyRecord>();
     record->displayLiteraryBraille = literary;
@@ -73,17 +69,19 @@ bool ApplySettings(HWND owner)
                             record->mathTable != g_appliedMathTable;
     const bool tablesChanged = record->tablesChanged;
 
-    if (g_workerThread != nullptr && g_workerThreadId != 0 &&
-        PostThreadMessageW(g_workerThreadId, WM_APP_API_APPLY, 0, reinterpret_cast<LPARAM>(record.get()))) {
-        record.release(); // the worker owns it now
-        if (tablesChanged) {
-            g_appliedLiteraryTable = g_literaryTable;
-            g_appliedComputerTable = g_computerTable;
-            g_appliedMathTable = g_mathTable;
-        }
-        return true;
+    // The component keeps the names in the file we share; begun by it, the
+    // file would be one that turns a name outside the ANSI code page into
+    // question marks.
+    if (tablesChanged)
+        EnsureSettingsFile(path);
+    if (!QueueApiWork(WM_APP_API_APPLY, std::move(record))) {
+        ShowResourceMessage(owner, IDS_ERR_QUEUE_APPLY, MB_ICONERROR);
+        return ApplyNotHanded;
     }
-
-    ShowResourceMessage(owner, IDS_ERR_QUEUE_APPLY, MB_ICONERROR);
-    return false;
+    if (tablesChanged) {
+        g_appliedLiteraryTable = g_literaryTable;
+        g_appliedComputerTable = g_computerTable;
+        g_appliedMathTable = g_mathTable;
+    }
+    return ApplyQueued;
 }

@@ -33,7 +33,8 @@
 #define IDC_MARKING_CANCEL                  5002
 #define IDC_MARKING_FIRST_CHECKBOX          5100
 
-// Private messages (WM_APP is 0x8000).
+// Private messages (WM_APP is 0x8000). The first four name the kinds of
+// work queued for the API worker (api/ApiWorker.h); they are not posted.
 #define WM_APP_API_START        (0x8000 + 9)
 #define WM_APP_API_APPLY        (0x8000 + 10)
 #define WM_APP_API_SHUTDOWN     (0x8000 + 11)
@@ -41,9 +42,12 @@
 #define WM_APP_SHOW_SETTINGS    (0x8000 + 13)
 #define WM_APP_API_STARTED      (0x8000 + 14)
 #define WM_APP_API_UNAVAILABLE  (0x8000 + 15)
+// Posted to the worker's own window: work is queued. It carries nothing.
+#define WM_APP_API_WORK         (0x8000 + 16)
 
 // Window classes and named objects.
 #define LUMIBREL_MAIN_WINDOW_CLASS     L"LumibrelMainWindow"
 #define LUMIBREL_TABLES_DIALOG_CLASS   L"LumibrelTablesDialog"
 #define LUMIBREL_MARKING_DIALOG_CLASS  L"LumibrelMarkingDialog"
+#define LUMIBREL_API_WORKER_CLASS      L"LumibrelApiWorker"
 #define LUMIBREL_MUTEX_NAME            L"Local\\Lumibrel_SingleInstance_Mutex"

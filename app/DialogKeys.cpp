@@ -146,10 +146,12 @@ void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
         DispatchMessageW(&message);
     }
 
-    // The caller's per-opening state must outlive the window.
+    // The caller's per-opening state must outlive the window. A dialog ended
+    // by OK, Cancel or its close box has already enabled the owner.
     if (IsWindow(dialog))
         EndModalDialog(owner, dialog);
-    EnableWindow(owner, TRUE);
+    else if (!IsWindowEnabled(owner))
+        EnableWindow(owner, TRUE);
     SetActiveWindow(owner);
     if (quitSeen)
         PostQuitMessage(quitCode);

@@ -25,7 +25,6 @@ namespace {
 
 constexpr DWORD kWorkerReadyWaitMs = 5000;
 constexpr DWORD kIdleWakeMs = 50;
-constexpr int kHotKeyId = 1;
 
 enum ExitCode {
     ExitNormal = 0,
@@ -63,16 +62,15 @@ bool StartApiWorker(HWND window)
         ShowResourceMessage(window, IDS_ERR_WORKER_THREAD, MB_ICONERROR);
         return false;
     }
-    // Nothing may be posted to the worker before its queue exists. A late
-    // worker still sets the event, so then it stays open until shutdown.
+    // A late worker still sets the event, so then it stays open until
+    // shutdown; the work queued meanwhile waits for it.
     if (WaitForSingleObject(g_workerReadyEvent, kWorkerReadyWaitMs) == WAIT_OBJECT_0) {
         CloseHandle(g_workerReadyEvent);
         g_workerReadyEvent = nullptr;
     } else {
         ShowResourceMessage(window, IDS_WARN_WORKER_TIMEOUT, MB_ICONWARNING);
     }
-    if (g_workerThread != nullptr && g_workerThreadId != 0)
-        PostThreadMessageW(g_workerThreadId, WM_APP_API_START, 0, 0);
+    QueueApiWork(WM_APP_API_START);
     return true;
 }
 
@@ -148,6 +146,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     FocusFirstControl();
 
     const int exitCode = RunMainLoop(window);
+    // However the loop ended (Exit, a quit from elsewhere, the one a dialog's
+    // loop posts again), the window goes, and its WM_DESTROY ends the worker.
+    if (IsWindow(window))
+        DestroyWindow(window);
     ReleaseMessageFont();
     return exitCode;
 }

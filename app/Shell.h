@@ -10,3 +10,6 @@ extern HWND g_hwndMain;
 extern HANDLE g_workerThread;
 extern DWORD g_workerThreadId;
 extern HANDLE g_workerReadyEvent;
+
+// Alt+Ctrl+T, registered for MainWindow at start-up.
+constexpr int kHotKeyId = 1;

@@ -220,7 +220,9 @@ bool MeasureSlowComponent(Figures& figures)
         ok = driver::click(GetDlgItem(main, IDC_APPLY), 5s) || Fail("an Apply was not answered within 5 s");
     }
     phase = 2;
-    ok = ok && (session.exit(app, 30s).code.has_value() || Fail("Lumibrel did not end in time after Exit"));
+    // Exit lets the queued Applies reach the component for up to a minute,
+    // then gives it 5 s to stop.
+    ok = ok && (session.exit(app, 90s).code.has_value() || Fail("Lumibrel did not end in time after Exit"));
     phase = 3;
     pinger.join();
     for (int i : {0, 1, 2})
@@ -283,9 +285,9 @@ int wmain(int argc, wchar_t** argv)
     Row("click to the worker's line, four keys", "< 20 ms", shown[1] < 20, "%.2f ms", shown[1]);
     Row("2 s component: longest WM_NULL in start-up", "< 50 ms", longest[0] < 50, "%.1f ms", longest[0]);
     Row("2 s component: longest WM_NULL in ten Applies", "< 50 ms", longest[1] < 50, "%.1f ms", longest[1]);
-    // The one wait the user-interface thread may make for the worker is the
-    // bounded one at shutdown (5 s), while the window is being destroyed.
-    Row("2 s component: longest WM_NULL in Exit", "<= 5 s wait + 50 ms", longest[2] < 5050, "%.1f ms", longest[2]);
+    // The one wait the user-interface thread makes for the worker, at
+    // shutdown while the window is being destroyed, answers sent messages.
+    Row("2 s component: longest WM_NULL in Exit", "< 50 ms", longest[2] < 50, "%.1f ms", longest[2]);
     Row("Lumibrel.exe file size", "<= 512 KB", sizeKb <= 512, "%.0f KB", sizeKb);
     for (int p : {kBare, kFloor})
         Row(kPeak[p], "<= +2 MB", peak[kLumibrel] - peak[p] <= 2, "%.1f MB / %s %.1f MB = %+.1f MB", peak[kLumibrel],

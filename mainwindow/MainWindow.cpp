@@ -1,5 +1,6 @@
 #include "mainwindow/MainWindow.h"
 
+#include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
 #include "app/ControlIds.h"
 #include "app/DialogKeys.h"
@@ -15,8 +16,14 @@ BYTE g_hybridModeAvailable = 1;
 
 namespace {
 
-constexpr int kHotKeyId = 1;
+// Exit waits for the applies already queued, generously: they hold the
+// choices the component alone keeps (tables, multiline). Then the component
+// gets a bounded time to stop. When Windows ends the session, all of it must
+// fit in the few seconds Windows allows.
+constexpr DWORD kQueuedWorkWaitMs = 60000;
 constexpr DWORD kWorkerShutdownWaitMs = 5000;
+constexpr DWORD kEndSessionWorkWaitMs = 3000;
+constexpr DWORD kEndSessionShutdownWaitMs = 1500;
 
 void BringForward(HWND window)
 {
@@ -41,14 +48,10 @@ void ShowSettings(HWND window)
 }
 
 // A failed apply must not leave the user with a program they cannot end.
-bool ExitAnyway(HWND window)
+bool ExitAnyway(HWND window, ApplyResult result)
 {
-    return ShowResourceMessage(window, IDS_ASK_EXIT_UNSAVED, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-}
-
-bool IsChecked(HWND box)
-{
-    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const UINT question = result == ApplyNotHanded ? IDS_ASK_EXIT_NOT_HANDED : IDS_ASK_EXIT_UNSAVED;
+    return ShowResourceMessage(window, question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void ShowAboutBox(HWND window)
@@ -89,7 +92,7 @@ bool HandleMainCommand(HWND window, int id)
         ApplySettings(window);
         return true;
     case IDC_OK:
-        if (ApplySettings(window))
+        if (ApplySettings(window) == ApplyQueued)
             ShowWindow(window, SW_HIDE);
         return true;
     case IDC_CANCEL:
@@ -98,10 +101,12 @@ bool HandleMainCommand(HWND window, int id)
     case IDC_ABOUT:
         ShowAboutBox(window);
         return true;
-    case IDC_EXIT:
-        if (ApplySettings(window) || ExitAnyway(window))
+    case IDC_EXIT: {
+        const ApplyResult result = ApplySettings(window);
+        if (result == ApplyQueued || ExitAnyway(window, result))
             DestroyWindow(window);
         return true;
+    }
     default:
         return false;
     }
@@ -120,15 +125,7 @@ void OnHybridAvailability(WPARAM available)
 void ShutDown(HWND window)
 {
     UnregisterHotKey(window, kHotKeyId);
-    if (g_workerThread != nullptr) {
-        if (g_workerThreadId != 0)
-            PostThreadMessageW(g_workerThreadId, WM_APP_API_SHUTDOWN, 0, 0);
-        // A component that hangs in Stop must not keep the program alive.
-        WaitForSingleObject(g_workerThread, kWorkerShutdownWaitMs);
-        CloseHandle(g_workerThread);
-        g_workerThread = nullptr;
-        g_workerThreadId = 0;
-    }
+    StopApiWorker(kQueuedWorkWaitMs, kWorkerShutdownWaitMs);
     if (g_workerReadyEvent != nullptr) {
         CloseHandle(g_workerReadyEvent);
         g_workerReadyEvent = nullptr;
@@ -141,6 +138,11 @@ void ShutDown(HWND window)
 }
 
 } // namespace
+
+bool IsChecked(HWND box)
+{
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void FocusFirstControl()
 {
@@ -161,6 +163,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SETFOCUS:
         FocusFirstControl();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The process may be ended as soon as this returns: what was applied
+        // reaches the display and the component is stopped first. What the
+        // user has not applied is not applied.
+        if (wParam) {
+            StopApiWorker(kEndSessionWorkWaitMs, kEndSessionShutdownWaitMs);
+            if (lParam & ENDSESSION_CLOSEAPP)
+                PostQuitMessage(0);
+        }
         return 0;
     case WM_CLOSE:
         // Closing only hides: the display keeps working until Exit.
@@ -185,8 +199,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY:
         if (wParam != kHotKeyId)
             break;
-        if (g_workerThread != nullptr && g_workerThreadId != 0)
-            PostThreadMessageW(g_workerThreadId, WM_APP_API_REFRESH, 0, 0);
+        QueueApiWork(WM_APP_API_REFRESH);
         ShowSettings(window);
         return 0;
     case WM_APP_SHOW_SETTINGS:

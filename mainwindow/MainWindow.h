@@ -49,5 +49,8 @@ void FillMultilineCombo(HWND combo);
 // Puts the stored settings into the controls; once, during WM_CREATE.
 void LoadMainWindowSettings();
 
+// The check box is checked (BST_CHECKED).
+bool IsChecked(HWND box);
+
 // Puts the focus on the first check box (or Set Tables... without it).
 void FocusFirstControl();

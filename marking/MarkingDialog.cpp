@@ -61,7 +61,6 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 180, buttonY, 80, 26, IDC_MARKING_OK);
     CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL),
                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 270, buttonY, 80, 26, IDC_MARKING_CANCEL);
-    SendMessageW(dialog, DM_SETDEFID, IDC_MARKING_OK, 0);
     UseMessageFont(dialog);
 
     if (!state.attributes.empty() && state.attributes[0].checkBox != nullptr)
@@ -70,22 +69,18 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 
 bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key, const std::wstring& value)
 {
-    return EnsureSettingsFolder(state.settingsPath) &&
+    return EnsureSettingsFile(state.settingsPath) &&
            WritePrivateProfileStringW(L"BrailleMarking", key.c_str(), value.c_str(), state.settingsPath.c_str()) != 0;
 }
 
 // Carries the whole list over from the language file in one section write.
-// Key by key, a repeated key would land on its first line each time: the
-// last copy's value would replace the first one's, which is the one the
-// display component reads, and the next opening would show one check box
-// fewer.
 bool WriteMarkingSection(const MarkingDialogState& state, const std::vector<std::wstring>& values)
 {
     std::wstring section;
     for (size_t i = 0; i < state.attributes.size(); ++i)
         section += state.attributes[i].name + L'=' + values[i] + L'\0';
     section += L'\0';
-    return EnsureSettingsFolder(state.settingsPath) &&
+    return EnsureSettingsFile(state.settingsPath) &&
            WritePrivateProfileSectionW(L"BrailleMarking", section.c_str(), state.settingsPath.c_str()) != 0;
 }
 

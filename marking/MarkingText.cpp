@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <set>
 
 std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count)
 {
     std::vector<MarkingEntry> entries;
     if (units == nullptr)
         return entries;
+    std::set<std::wstring> seen; // keys lower-cased
     size_t i = 0;
     while (i < count && units[i] != L'\0') {
         size_t end = i;
@@ -15,8 +17,13 @@ std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count
             ++end;
         const std::wstring_view line(units + i, end - i);
         const size_t eq = line.find(L'=');
-        if (eq != std::wstring_view::npos && eq != 0)
-            entries.push_back({std::wstring(line.substr(0, eq)), std::wstring(line.substr(eq + 1))});
+        if (eq != std::wstring_view::npos && eq != 0) {
+            std::wstring key(line.substr(0, eq));
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+            if (seen.insert(key).second)
+                entries.push_back({std::wstring(line.substr(0, eq)), std::wstring(line.substr(eq + 1))});
+        }
         i = end + 1;
     }
     return entries;

@@ -16,7 +16,9 @@ struct MarkingEntry {
 // The lines of a section as GetPrivateProfileSectionW returns them: each
 // ended by a zero unit, the whole ended by an empty line (or by the end of
 // the units given). Lines without "=", or starting with "=", are dropped;
-// nothing is trimmed and repeated keys are kept.
+// nothing is trimmed. Of keys that are equal but for letter case only the
+// first line is kept: the platform reads and writes that line alone, as if
+// the later ones were not there.
 std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count);
 
 // "BoldText" -> "Bold Text", "HTMLLink" -> "HTML Link", "Heading1Text" -> "Heading1 Text".

@@ -37,6 +37,23 @@ bool EnsureSettingsFolder(const std::wstring& filePath)
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The platform's writer begins a missing file in the ANSI code page, where
+// any character outside it becomes a question mark in every later write.
+bool EnsureSettingsFile(const std::wstring& filePath)
+{
+    if (!EnsureSettingsFolder(filePath))
+        return false;
+    HANDLE file = CreateFileW(filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true; // there already; anything else the write itself reports
+    const BYTE byteOrderMark[] = {0xFF, 0xFE};
+    DWORD written = 0;
+    WriteFile(file, byteOrderMark, sizeof(byteOrderMark), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
 std::wstring ReadSettingText(const std::wstring& filePath, const wchar_t* section, const wchar_t* key,
                              const wchar_t* fallback)
 {
@@ -51,7 +68,7 @@ bool WriteBoolSetting(const std::wstring& filePath, const wchar_t* section, cons
     const std::wstring stored = ReadSettingText(filePath, section, key, BoolText(fallback));
     if (ParseBoolText(stored, fallback) == value)
         return true;
-    bool written = EnsureSettingsFolder(filePath);
+    bool written = EnsureSettingsFile(filePath);
     if (written)
         written = WritePrivateProfileStringW(section, key, BoolText(value), filePath.c_str()) != 0;
     if (!written) {

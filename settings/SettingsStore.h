@@ -18,6 +18,11 @@ std::wstring UiLanguageCode();
 // missing folders from the root down.
 bool EnsureSettingsFolder(const std::wstring& filePath);
 
+// EnsureSettingsFolder, and a file that does not exist yet is begun as
+// UTF-16 (a byte-order mark alone), which every later write, ours and the
+// component's, keeps. An existing file is left as it is.
+bool EnsureSettingsFile(const std::wstring& filePath);
+
 // One key's text, read into a 260-unit buffer (at most 259 units kept);
 // fallback when the file, section or key is missing.
 std::wstring ReadSettingText(const std::wstring& filePath, const wchar_t* section, const wchar_t* key,

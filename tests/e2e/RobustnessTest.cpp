@@ -35,6 +35,9 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         {{{L"CELLVANE_SIM_FAIL", L"*"}}, nullptr, false, "Created() Start(0) ", true},
         {{{L"CELLVANE_SIM_HYBRID", L"fail"}}, nullptr, false, started("0,0"), true},
         {{{L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, started("0,0"), false},
+        {{{L"CELLVANE_SIM_PUMP", L"Start=800"}}, nullptr, false, started("1,1"), true},
+        {{{L"CELLVANE_SIM_PUMP", L"ShowBrailleOnScreen=800"}}, nullptr, false, started("1,1"), true},
+        {{{L"CELLVANE_SIM_PUMP", L"SetEnabled=800"}}, nullptr, false, started("1,1"), true},
         {{{L"CELLVANE_SIM_CREATE", L"fail"}}, nullptr, true, "CreateInstance() ", true},
         {{}, [&] { writeText(s->programFile(L"Cellvane.dll"), L"no library"); }, true, "", true},
         {{}, [&] { DeleteFileW(s->programFile(L"Cellvane.dll").c_str()); }, true, "", true},
@@ -69,7 +72,101 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         EXPECT_EQ(calls("RefreshFocusedControl(").size(), isStarted ? 2u : 0u);
         const State applied = row.hybridOffered ? "10010" : kDefaults;
         EXPECT_EQ(sent(), (Lines{sentFor("10010"), sentFor(applied), sentFor(applied)}));
+        EXPECT_TRUE(journal().ends_with(sentFor(applied) + " SetEnabled(0) Stop() Released() ")) << journal();
     }
+}
+
+TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgramEnds) {
+    const std::wstring scriptTable = L"\x0431-\x4E2D-g1.ctb"; // outside any one ANSI code page
+    makeFolders(s->programFile(L"tables"));
+    writeText(s->programFile(L"tables\\" + scriptTable), L"");
+    const std::string stopped = " SetEnabled(0) Stop() Released() ";
+    const auto clickExit = [&] { postClick(item(IDC_EXIT)); };
+    const auto applyThen = [&](int box) {
+        EXPECT_TRUE(click(item(box)));
+        EXPECT_TRUE(click(item(IDC_APPLY)));
+    };
+    struct Row {
+        Env env;
+        std::function<void()> choose; // just before the end
+        std::function<void()> end;
+        std::string tail; // of the journal
+        Millis within;    // from the end to the exit
+    };
+    const Row rows[] = {
+        // The component reads the window while it is stopped: answered at once.
+        {{{L"CELLVANE_SIM_READ_WINDOW", L"SetEnabled,Stop"}},
+         [] {},
+         clickExit,
+         "ReadWindow(\"Lumibrel\") SetEnabled(0) ReadWindow(\"Lumibrel\") Stop() Released() ",
+         3s},
+        // Windows ends the session (as an installer does) just after an Apply.
+        {{{L"CELLVANE_SIM_DELAY", L"ShowBrailleOnScreen=1000"}},
+         [&] {
+             applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
+             click(item(IDC_HYBRID_PRINT_AND_BRAILLE_MODE)); // not applied
+         },
+         [&] {
+             EXPECT_EQ(send(main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+             send(main, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+             EXPECT_TRUE(journal().ends_with(sentFor("10100") + stopped)) << "when the message returns";
+         },
+         sentFor("10100") + stopped,
+         5s},
+        // Two Applies while the first is inside the component's message loop.
+        {{{L"CELLVANE_SIM_PUMP", L"ShowBrailleOnScreen=1500"}},
+         [&] {
+             applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
+             ASSERT_TRUE(waitForCalls("EnableContractedBrailleInput(", 2)); // now in the loop
+             applyThen(IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
+             applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
+         },
+         clickExit,
+         sentFor("10100") + " " + sentFor("10110") + " " + sentFor("10010") + " " + sentFor("10010") + stopped,
+         15s},
+        {{},
+         [&] { // another program's message, with a pointer of its own making, to the worker's thread
+             const std::string worker = std::regex_replace(s->journal().at(0), std::regex(".* tid="), "");
+             PostThreadMessageW(std::stoul(worker), WM_APP_API_APPLY, 0, 0x1234);
+             applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
+         },
+         clickExit,
+         sentFor("10100") + " " + sentFor("10100") + stopped,
+         5s},
+        // A slow component, a new table and a multiline choice just before Exit.
+        {{{L"CELLVANE_SIM_DELAY", L"*=1000,Start=0,QueryHybridSupport=0,SetEnabled=0,RefreshFocusedControl=0"}},
+         [&] {
+             HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
+             ASSERT_TRUE(dialog);
+             keys({VK_HOME});
+             keys({VK_RETURN});
+             ASSERT_TRUE(gone(dialog));
+             choose(item(IDC_MULTILINE_BRAILLE), 2);
+         },
+         clickExit,
+         sentFor("10002",
+                 " SetBrailleTables(\"" + utf8(scriptTable) + "\",\"en-us-mathtext.ctb\",\"en-us-comp8.ctb\")") +
+             stopped,
+         30s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        DeleteFileW(s->journalPath().c_str());
+        removeTree(join(s->localAppData(), L"Cellvane")); // a fresh start
+        ASSERT_TRUE(open(row.env));
+        row.choose();
+        row.end();
+        EXPECT_EQ(p->waitForExit(row.within), 0u);
+        EXPECT_TRUE(journal().ends_with(row.tail)) << journal();
+        p->kill();
+    }
+    ASSERT_TRUE(open()); // the table chosen last, on a fresh start, comes back whole
+    HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDC_LITERARY_TABLE)), scriptTable);
+    keys({VK_ESCAPE});
+    ASSERT_TRUE(gone(dialog));
+    exitCleanly();
 }
 
 TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
@@ -172,7 +269,8 @@ TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
     postClick(item(IDC_APPLY));
     expectBox(notHandedOver, Icon::Error, main);
     EXPECT_EQ(iniValue(s->settingsPath(), L"Settings", L"ShowBrailleVisualizer"), L"0");
-    exitCleanly({notHandedOver, exitAnyway});
+    exitCleanly(
+        {notHandedOver, L"The settings were saved but could not be handed to the braille display. Exit anyway?"});
 }
 
 TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
@@ -230,6 +328,7 @@ TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
     ASSERT_TRUE(dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS));
     PostThreadMessageW(GetWindowThreadProcessId(main, nullptr), WM_QUIT, 42, 0);
     EXPECT_EQ(p->waitForExit(), 42u);
+    EXPECT_TRUE(journal().ends_with("SetEnabled(0) Stop() Released() ")) << journal();
 }
 
 } // namespace

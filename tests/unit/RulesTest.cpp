@@ -92,8 +92,8 @@ TEST(MarkingText, SectionLabelsAndAccessKeys) {
     using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
     // A count short of the terminator ends the section as the terminator does.
     const std::pair<std::wstring_view, Pairs> sections[] = {
-        {L"Bold=1\0=x\0NoValue\0 Italic = 0 \0Underline=1=2\0Bold=0\0Empty=\0\0"sv,
-         {{L"Bold", L"1"}, {L" Italic ", L" 0 "}, {L"Underline", L"1=2"}, {L"Bold", L"0"}, {L"Empty", L""}}},
+        {L"Bold=1\0=x\0NoValue\0 Italic = 0 \0Underline=1=2\0Bold=0\0Empty=\0bOLD=1\0\0"sv, // the first of a key
+         {{L"Bold", L"1"}, {L" Italic ", L" 0 "}, {L"Underline", L"1=2"}, {L"Empty", L""}}},
         {L"a=1\0\0b=2\0\0"sv, {{L"a", L"1"}}},
         {L"a=1\0b=2"sv, {{L"a", L"1"}, {L"b", L"2"}}},
         {L"a=1\0b=2\0\0"sv.substr(0, 5), {{L"a", L"1"}}},
