@@ -292,6 +292,9 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
     if (g_workerReadyEvent != nullptr)
         SetEvent(g_workerReadyEvent);
 
+    // A component may run a message loop while it is being made; the work
+    // woken meanwhile waits until there is an object to hand it to.
+    state.draining = true;
     if (window == nullptr || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         ReportComponentUnavailable();
         CloseWorkQueue();
@@ -305,6 +308,7 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
         ReportComponentUnavailable();
     }
 
+    state.draining = false;
     DrainWork(state);
     MSG message = {};
     while (!state.leaving) {

@@ -175,6 +175,9 @@ public:
         journal_ = OpenJournal(config_.journalPath);
         WriteJournalLine(journal_, SimEventLine("Created", GetCurrentThreadId()));
         WriteConfigErrors(journal_, config_);
+        // A component may run a message loop while it is being made, too.
+        if (DWORD pump = SimPumpFor(config_, "Created"))
+            PumpMessages(pump);
     }
 
     ~SimDisplay()

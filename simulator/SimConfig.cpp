@@ -157,7 +157,8 @@ bool ParseDelays(std::wstring_view text, std::map<std::string, std::uint32_t, st
                 return false;
             name.push_back(static_cast<char>(c));
         }
-        if (name != "*" && !IsMethodName(name))
+        // "Created" is the making of the object, for a message loop run meanwhile.
+        if (name != "*" && name != "Created" && !IsMethodName(name))
             return false;
         std::uint64_t ms = 0;
         if (!ParseUnsigned(entry.substr(equals + 1), kSimMaxDelayMs, ms))

@@ -35,6 +35,7 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         {{{L"CELLVANE_SIM_FAIL", L"*"}}, nullptr, false, "Created() Start(0) ", true},
         {{{L"CELLVANE_SIM_HYBRID", L"fail"}}, nullptr, false, started("0,0"), true},
         {{{L"CELLVANE_SIM_HYBRID", L"0,0"}}, nullptr, false, started("0,0"), false},
+        {{{L"CELLVANE_SIM_PUMP", L"Created=800"}}, nullptr, false, started("1,1"), true},
         {{{L"CELLVANE_SIM_PUMP", L"Start=800"}}, nullptr, false, started("1,1"), true},
         {{{L"CELLVANE_SIM_PUMP", L"ShowBrailleOnScreen=800"}}, nullptr, false, started("1,1"), true},
         {{{L"CELLVANE_SIM_PUMP", L"SetEnabled=800"}}, nullptr, false, started("1,1"), true},
