@@ -4,7 +4,6 @@
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
 #include "app/ControlIds.h"
-#include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ProgramFolder.h"
 #include "app/ResourceMessage.h"
@@ -147,7 +146,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     BringWindowToTop(window);
     FocusFirstControl();
 
-    const int exitCode = RunMainLoop(window);
-    ReleaseMessageFont();
-    return exitCode;
+    return RunMainLoop(window);
 }

@@ -5,6 +5,7 @@
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "app/Shell.h"
+#include "app/WindowParts.h"
 #include "marking/MarkingDialog.h"
 #include "resources/resource.h"
 #include "tables/TablesDialog.h"
@@ -152,6 +153,9 @@ void FocusFirstControl()
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT look = 0;
+    if (HandleWindowLook(window, message, wParam, lParam, LayOutMainWindow, look))
+        return look;
     switch (message) {
     case WM_CREATE:
         CreateMainWindowControls(window);

@@ -52,3 +52,4 @@
 #define IDS_MULTILINE_DOUBLE_SPACING     2048
 #define IDS_ASK_EXIT_UNSAVED             2049
 #define IDS_WARN_NO_COMPONENT            2050
+#define IDS_WARN_NO_MARKING_LIST         2051
