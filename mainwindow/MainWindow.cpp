@@ -33,6 +33,9 @@ void ShowSettings(HWND window)
 {
     HWND popup = GetLastActivePopup(window);
     if (!IsWindowEnabled(window) && popup != nullptr && popup != window) {
+        // A minimized window hides its dialogs with it: restored, it shows them again.
+        if (IsIconic(window))
+            ShowWindow(window, SW_RESTORE);
         SetForegroundWindow(popup);
         BringWindowToTop(popup);
         return;
