@@ -7,7 +7,13 @@ namespace {
 
 constexpr int kDesignDpi = 96;
 constexpr int kDefaultFontPoints = 9;
+constexpr int kDialogFontPoints = 8;
 constexpr int kPointsPerInch = 72;
+
+int PointsToPixels(int points, int dpi)
+{
+    return std::max(1, (points * dpi + kPointsPerInch / 2) / kPointsPerInch);
+}
 
 } // namespace
 
@@ -15,11 +21,15 @@ LayoutScale LayoutScaleFor(int dpi, int messageFontHeight)
 {
     if (dpi <= 0)
         dpi = kDesignDpi;
-    // A positive LOGFONT height counts the internal leading too; either way
-    // the larger text is only ever rounded towards more room.
-    const int defaultHeight = std::max(1, (kDefaultFontPoints * dpi + kPointsPerInch / 2) / kPointsPerInch);
-    const int height = std::max(defaultHeight, std::abs(messageFontHeight));
-    return {dpi * height, kDesignDpi * defaultHeight};
+    // The layout holds the classic 8-point dialog font with room to spare,
+    // and the default 9-point message font. Past 9 points it grows with the
+    // text from 8 points on: so it keeps that room whichever of the two the
+    // system's default is. A positive LOGFONT height counts the internal
+    // leading too, which only rounds towards more room.
+    const int height = std::abs(messageFontHeight);
+    if (height <= PointsToPixels(kDefaultFontPoints, dpi))
+        return {dpi, kDesignDpi};
+    return {dpi * height, kDesignDpi * PointsToPixels(kDialogFontPoints, dpi)};
 }
 
 int Scaled(int length, LayoutScale scale)

@@ -12,8 +12,9 @@ struct LayoutScale {
     int denominator = 1;
 };
 
-// dpi / 96, times how much taller the message font (its LOGFONT height) is
-// than the default 9-point one at that dpi, when it is taller.
+// dpi / 96; and when the message font (its LOGFONT height) is taller than
+// the default 9 points at that dpi, times how much taller it is than the
+// 8-point dialog font.
 LayoutScale LayoutScaleFor(int dpi, int messageFontHeight);
 
 // A length at 96 dpi in the window's pixels, rounded to the nearest.
