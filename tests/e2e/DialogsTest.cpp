@@ -297,6 +297,10 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
                 HWND last = GetDlgItem(window, IDC_MARKING_FIRST_CHECKBOX + row.attributes - 1);
                 EXPECT_TRUE(focusOn(last) && waitUntil([&] { return whole(last); }, 2s));
                 EXPECT_LE(placeOf(last).bottom, placeOf(GetDlgItem(window, IDC_MARKING_OK)).top);
+                ShowWindow(main, SW_MINIMIZE); // which hides the dialog: the hot key brings both back as they were
+                PostMessageW(main, WM_HOTKEY, 1, 0);
+                EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && IsWindowVisible(window); }, 5s));
+                EXPECT_TRUE(focusIn(window) && focusOn(last));
             }
             if (button) postClick(GetDlgItem(window, cancel));
             EXPECT_TRUE(!button || gone(window));
