@@ -13,7 +13,8 @@ ensure_packages
 build_all --target Lumibrel Cellvane lumibrel_demo_driver
 
 DEMO_DIR="$BUILD_DIR/demo"
-rm -rf "$DEMO_DIR"
+# The settings live on from one run to the next, as a user's do.
+rm -rf "$DEMO_DIR/program" "$DEMO_DIR/journal.txt"
 mkdir -p "$DEMO_DIR/program" "$DEMO_DIR/localappdata"
 cp "$BUILD_DIR/bin/Lumibrel.exe" "$BUILD_DIR/bin/Cellvane.dll" "$DEMO_DIR/program/"
 cp -r "$ROOT_DIR/demo/tables" "$ROOT_DIR/demo/enu" "$DEMO_DIR/program/"
@@ -45,6 +46,7 @@ SHOTS="$BUILD_DIR/screenshots"
 rm -rf "$SHOTS"; mkdir -p "$SHOTS/200"
 log "starting Lumibrel under Xvfb ($DISPLAY), at 100% then at 200%"
 set +e
+unscale
 wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS")"
 code=$?
 wine reg add "$SCALE_KEY" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1

@@ -282,7 +282,7 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_SETFOCUS && LOWORD(wParam) >= IDC_MARKING_FIRST_CHECKBOX) {
-            const size_t row = LOWORD(wParam) - IDC_MARKING_FIRST_CHECKBOX;
+            const size_t row = static_cast<size_t>(LOWORD(wParam) - IDC_MARKING_FIRST_CHECKBOX);
             ScrollMarkingList(dialog, *state, FirstRowShowing(state->firstShown, row, state->rowsShown));
             return 0;
         }
