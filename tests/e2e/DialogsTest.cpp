@@ -3,6 +3,8 @@
 
 #include "tests/e2e/Fixture.h"
 
+#include <map>
+
 namespace e2e {
 namespace {
 
