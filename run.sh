@@ -2,7 +2,10 @@
 # Builds Lumibrel with its simulated display component and runs it.
 # With a DISPLAY: the real window, interactive. Without one: under Xvfb,
 # screenshots of the main window and both dialogs go to build/screenshots,
-# then the simulated display's journal is printed and the program ended.
+# at 100% and (named *-200.png) at 200%, then the simulated display's
+# journal is printed and the program ended. Either way the demo driver starts
+# the program, so that its settings go to build/demo/localappdata: Wine
+# would give a program started from here the prefix's own profile instead.
 set -euo pipefail
 . "$(dirname "$0")/tools/env.sh"
 
@@ -10,11 +13,14 @@ ensure_packages
 build_all --target Lumibrel Cellvane lumibrel_demo_driver
 
 DEMO_DIR="$BUILD_DIR/demo"
-rm -rf "$DEMO_DIR"
+# The settings live on from one run to the next, as a user's do.
+rm -rf "$DEMO_DIR/program" "$DEMO_DIR/journal.txt"
 mkdir -p "$DEMO_DIR/program" "$DEMO_DIR/localappdata"
 cp "$BUILD_DIR/bin/Lumibrel.exe" "$BUILD_DIR/bin/Cellvane.dll" "$DEMO_DIR/program/"
 cp -r "$ROOT_DIR/demo/tables" "$ROOT_DIR/demo/enu" "$DEMO_DIR/program/"
-export LOCALAPPDATA="$(winpath "$DEMO_DIR/localappdata")"
+LOCAL_APP_DATA="$(winpath "$DEMO_DIR/localappdata")"
+DEMO_DRIVER="$BUILD_DIR/bin/lumibrel_demo_driver.exe"
+PROGRAM="$(winpath "$DEMO_DIR/program/Lumibrel.exe")"
 export CELLVANE_SIM_JOURNAL="$(winpath "$DEMO_DIR/journal.txt")"
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -22,7 +28,7 @@ if [ -n "${DISPLAY:-}" ]; then
   trap 'stop_wine' EXIT
   log "starting Lumibrel (Alt+Ctrl+T brings it back; Exit ends it)"
   set +e
-  wine "$DEMO_DIR/program/Lumibrel.exe"
+  wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA"
   code=$?
   set -e
   log "exit code $code; display journal:"
@@ -32,14 +38,29 @@ fi
 
 ensure_display
 ensure_wineprefix
-trap 'stop_wine; stop_display' EXIT
+SCALE_KEY='HKCU\Control Panel\Desktop'
+# The scale is read by each program as it starts; no value is 100%.
+unscale() { wine reg delete "$SCALE_KEY" /v LogPixels /f >/dev/null 2>&1 || true; }
+trap 'unscale; stop_wine; stop_display' EXIT
 SHOTS="$BUILD_DIR/screenshots"
-rm -rf "$SHOTS"; mkdir -p "$SHOTS"
-log "starting Lumibrel under Xvfb ($DISPLAY)"
+rm -rf "$SHOTS"; mkdir -p "$SHOTS/200"
+log "starting Lumibrel under Xvfb ($DISPLAY), at 100% then at 200%"
 set +e
-wine "$BUILD_DIR/bin/lumibrel_demo_driver.exe" "$(winpath "$DEMO_DIR/program/Lumibrel.exe")" "$(winpath "$SHOTS")"
+unscale
+wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS")"
 code=$?
+wine reg add "$SCALE_KEY" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS/200")"
+code200=$?
+unscale
 set -e
+[ "$code" -ne 0 ] || code=$code200
+for bmp in "$SHOTS"/200/*.bmp; do
+  [ -e "$bmp" ] || continue
+  name=$(basename "$bmp" .bmp)
+  mv "$bmp" "$SHOTS/$name-200.bmp"
+done
+rmdir "$SHOTS/200" 2>/dev/null || true
 for bmp in "$SHOTS"/*.bmp; do
   [ -e "$bmp" ] || continue
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

@@ -31,6 +31,7 @@
 // MarkingDialog
 #define IDC_MARKING_OK                      5001
 #define IDC_MARKING_CANCEL                  5002
+#define IDC_MARKING_SCROLL                  5003
 #define IDC_MARKING_FIRST_CHECKBOX          5100
 
 // Private messages (WM_APP is 0x8000). The first four name the kinds of

@@ -4,7 +4,6 @@
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
 #include "app/ControlIds.h"
-#include "app/DialogFont.h"
 #include "app/DialogKeys.h"
 #include "app/ProgramFolder.h"
 #include "app/ResourceMessage.h"
@@ -150,6 +149,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     // loop posts again), the window goes, and its WM_DESTROY ends the worker.
     if (IsWindow(window))
         DestroyWindow(window);
-    ReleaseMessageFont();
     return exitCode;
 }

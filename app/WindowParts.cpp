@@ -1,5 +1,9 @@
 #include "app/WindowParts.h"
 
+#include "app/DialogFont.h"
+
+#include <algorithm>
+
 bool RegisterAppWindowClass(const wchar_t* className, WNDPROC procedure)
 {
     WNDCLASSEXW windowClass = {};
@@ -13,11 +17,76 @@ bool RegisterAppWindowClass(const wchar_t* className, WNDPROC procedure)
     return RegisterClassExW(&windowClass) != 0;
 }
 
-HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
-                        int width, int height, int id)
+const ControlPlace& PlaceOf(std::span<const ControlPlace> layout, int id)
 {
-    return CreateWindowExW(0, className, text.c_str(), style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    return *std::find_if(layout.begin(), layout.end(), [id](const ControlPlace& place) { return place.id == id; });
+}
+
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style,
+                        const ControlPlace& place)
+{
+    return CreateWindowExW(0, className, text.c_str(), style, place.x, place.y, place.width, place.height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)
+{
+    size_t row = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        while (row < layout.size() && layout[row].id != id)
+            ++row;
+        if (row == layout.size())
+            return;
+        const ControlPlace& place = layout[row++];
+        MoveWindow(child, Scaled(place.x, scale), Scaled(place.y, scale), Scaled(place.width, scale),
+                   Scaled(place.height, scale), TRUE);
+    }
+}
+
+void FitWindow(HWND window, int width, int height)
+{
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        width = std::min(width, static_cast<int>(work.right - work.left));
+        height = std::min(height, static_cast<int>(work.bottom - work.top));
+        frame.left = std::clamp(frame.left, work.left, work.right - width);
+        frame.top = std::clamp(frame.top, work.top, work.bottom - height);
+    }
+    SetWindowPos(window, nullptr, frame.left, frame.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void (*layOut)(HWND), LRESULT& result)
+{
+    switch (message) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        // The system's window colours, so that a high-contrast theme reaches
+        // every label too, without a grey box around it.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        return true;
+    }
+    case WM_DPICHANGED: {
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        layOut(window);
+        result = 0;
+        return true;
+    }
+    case WM_NCDESTROY:
+        ReleaseMessageFont(window);
+        return false; // the platform still has its part to do
+    default:
+        return false;
+    }
 }
 
 void KeepCreationState(HWND window, LPARAM createStruct)

@@ -1,22 +1,51 @@
 // Plumbing shared by the program's three windows: their classes, their
-// controls, and the per-opening state a dialog keeps in its user data.
+// controls and layout, and the per-opening state a dialog keeps in its user
+// data.
 #pragma once
 
+#include "app/LayoutRules.h"
+
 #include <windows.h>
+#include <span>
 #include <string>
 
 // Class style 0, arrow cursor, window-coloured background, no icon or menu.
 bool RegisterAppWindowClass(const wchar_t* className, WNDPROC procedure);
 
-// A child control of parent with extended style 0, id as its menu value.
-HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
-                        int width, int height, int id);
+// Where a control lies in its window's client area, at 96 dpi.
+struct ControlPlace {
+    int id;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// The first row of the layout for the control id.
+const ControlPlace& PlaceOf(std::span<const ControlPlace> layout, int id);
+
+// A child control of parent with extended style 0, place's id as its menu
+// value, at place as it is (PlaceControls scales it).
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style,
+                        const ControlPlace& place);
+
+// Moves the children, in creation order, to the layout's rows in the same
+// order, scaled. A control that could not be made leaves its row unused.
+void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale);
+
+// Gives the window that outer size, but no larger than the work area of its
+// monitor, and moves it onto that area where it reaches past it.
+void FitWindow(HWND window, int width, int height);
+
+// The messages every window answers alike for its looks: labels and check
+// boxes on the window's own colours, and a move to a monitor of another
+// scale (the suggested rectangle, then layOut). True when it took the message.
+bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void (*layOut)(HWND), LRESULT& result);
 
 // WM_NCCREATE of a dialog: keeps the creation parameter in the user data.
 void KeepCreationState(HWND window, LPARAM createStruct);
 
-template <typename State>
-State* CreationState(HWND window)
+template <typename State> State* CreationState(HWND window)
 {
     return reinterpret_cast<State*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }

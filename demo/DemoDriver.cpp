@@ -1,6 +1,10 @@
-// Shows Lumibrel on a display nobody watches: starts the program, saves a
-// picture of the main window and of both dialogs, then ends it with Exit.
-// Usage: lumibrel_demo_driver <Lumibrel.exe> <folder for the pictures>
+// Starts Lumibrel with the settings folder given. Wine hands a program
+// started from a shell its prefix's own profile folders, whatever
+// LOCALAPPDATA says; a program started from here keeps what it is given.
+// With a picture folder, for a display nobody watches: saves a picture of
+// the main window and of both dialogs, then ends it with Exit. Without one:
+// waits until the user ends it.
+// Usage: lumibrel_demo_driver <Lumibrel.exe> <LOCALAPPDATA> [<picture folder>]
 // Returns Lumibrel's exit code, or 90 and up when the demo itself failed.
 
 #include "app/ControlIds.h"
@@ -81,17 +85,21 @@ bool PictureDialog(DWORD processId, HWND main, int openId, const wchar_t* classN
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 3) {
-        std::fwprintf(stderr, L"usage: lumibrel_demo_driver <Lumibrel.exe> <picture folder>\n");
+        std::fwprintf(stderr, L"usage: lumibrel_demo_driver <Lumibrel.exe> <LOCALAPPDATA> [<picture folder>]\n");
         return 90;
     }
-    const std::wstring pictures = std::wstring(argv[2]) + L"\\";
     std::unique_ptr<driver::Process> program;
     try {
-        program = driver::startProcess(argv[1]); // with the environment run.sh prepared
+        program = driver::startProcess(argv[1], {{L"LOCALAPPDATA", argv[2]}}); // and what else run.sh prepared
     } catch (const std::exception& error) {
         std::fprintf(stderr, "demo: %s\n", error.what());
         return 91;
     }
+    if (argc < 4) {
+        const std::optional<DWORD> code = program->waitForExit(driver::Millis(INFINITE));
+        return code ? static_cast<int>(*code) : 94;
+    }
+    const std::wstring pictures = std::wstring(argv[3]) + L"\\";
     HWND main = driver::waitForWindow(program->pid(), LUMIBREL_MAIN_WINDOW_CLASS);
     if (main == nullptr) {
         std::fwprintf(stderr, L"demo: the main window did not appear\n");

@@ -26,6 +26,31 @@ constexpr DWORD kDefaultButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DE
 constexpr DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
 constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 
+// The window at 96 dpi, controls in creation order; the combo box's height
+// is its height with the list dropped down.
+constexpr int kWindowWidth = 520;
+constexpr int kWindowHeight = 285;
+constexpr ControlPlace kMainLayout[] = {
+    {IDC_DISPLAY_LITERARY_BRAILLE, 12, 22, 220, 24},
+    {IDC_USE_CONTRACTED_BRAILLE_INPUT, 12, 50, 220, 24},
+    {IDC_SET_TABLES, 12, 78, 130, 26},
+    {IDC_MARKING, 12, 108, 130, 26},
+    {IDC_STATIC, 150, 112, 120, 20},
+    {IDC_MULTILINE_BRAILLE, 270, 108, 230, 400},
+    {IDC_HYBRID_PRINT_AND_BRAILLE_MODE, 12, 138, 260, 24},
+    {IDC_SHOW_BRAILLE_VISUALIZER, 12, 166, 220, 24},
+    {IDC_APPLY, 230, 206, 80, 26},
+    {IDC_OK, 320, 206, 80, 26},
+    {IDC_CANCEL, 410, 206, 80, 26},
+    {IDC_ABOUT, 50, 206, 80, 26},
+    {IDC_EXIT, 140, 206, 80, 26},
+};
+
+HWND CreateMainControl(HWND window, const wchar_t* className, const std::wstring& text, DWORD style, int id)
+{
+    return CreateChildControl(window, className, text, style, PlaceOf(kMainLayout, id));
+}
+
 } // namespace
 
 void FillMultilineCombo(HWND combo)
@@ -57,21 +82,19 @@ void CreateMainWindowControls(HWND window)
 
     // Creation order is the tab order. The label comes right before its combo
     // box, so its access key and a screen reader both lead to the combo box.
-    g_hwndDisplayLiteraryBraille = CreateChildControl(window, L"BUTTON", literaryText, kCheckBoxStyle, 12, 22, 220, 24,
-                                                      IDC_DISPLAY_LITERARY_BRAILLE);
-    g_hwndUseContractedBrailleInput = CreateChildControl(window, L"BUTTON", contractedText, kCheckBoxStyle, 12, 50, 220,
-                                                         24, IDC_USE_CONTRACTED_BRAILLE_INPUT);
-    g_hwndSetTables =
-        CreateChildControl(window, L"BUTTON", setTablesText, kPushButtonStyle, 12, 78, 130, 26, IDC_SET_TABLES);
-    g_hwndMarking = CreateChildControl(window, L"BUTTON", markingText, kPushButtonStyle, 12, 108, 130, 26, IDC_MARKING);
-    CreateChildControl(window, L"STATIC", multilineText, kLabelStyle, 150, 112, 120, 20, IDC_STATIC);
-    g_hwndMultilineBraille =
-        CreateChildControl(window, L"ComboBox", std::wstring(), kComboStyle, 270, 108, 230, 400, IDC_MULTILINE_BRAILLE);
+    g_hwndDisplayLiteraryBraille =
+        CreateMainControl(window, L"BUTTON", literaryText, kCheckBoxStyle, IDC_DISPLAY_LITERARY_BRAILLE);
+    g_hwndUseContractedBrailleInput =
+        CreateMainControl(window, L"BUTTON", contractedText, kCheckBoxStyle, IDC_USE_CONTRACTED_BRAILLE_INPUT);
+    g_hwndSetTables = CreateMainControl(window, L"BUTTON", setTablesText, kPushButtonStyle, IDC_SET_TABLES);
+    g_hwndMarking = CreateMainControl(window, L"BUTTON", markingText, kPushButtonStyle, IDC_MARKING);
+    CreateMainControl(window, L"STATIC", multilineText, kLabelStyle, IDC_STATIC);
+    g_hwndMultilineBraille = CreateMainControl(window, L"ComboBox", std::wstring(), kComboStyle, IDC_MULTILINE_BRAILLE);
     FillMultilineCombo(g_hwndMultilineBraille);
-    g_hwndHybridPrintAndBrailleMode = CreateChildControl(window, L"BUTTON", hybridText, kCheckBoxStyle, 12, 138, 260,
-                                                         24, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
-    g_hwndShowBrailleVisualizer = CreateChildControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, 12, 166, 220,
-                                                     24, IDC_SHOW_BRAILLE_VISUALIZER);
+    g_hwndHybridPrintAndBrailleMode =
+        CreateMainControl(window, L"BUTTON", hybridText, kCheckBoxStyle, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
+    g_hwndShowBrailleVisualizer =
+        CreateMainControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, IDC_SHOW_BRAILLE_VISUALIZER);
 
     SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(g_hwndUseContractedBrailleInput, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -80,10 +103,17 @@ void CreateMainWindowControls(HWND window)
 
     LoadMainWindowSettings();
 
-    g_hwndApply = CreateChildControl(window, L"BUTTON", applyText, kPushButtonStyle, 230, 206, 80, 26, IDC_APPLY);
-    g_hwndOk = CreateChildControl(window, L"BUTTON", okText, kDefaultButtonStyle, 320, 206, 80, 26, IDC_OK);
-    g_hwndCancel = CreateChildControl(window, L"BUTTON", cancelText, kPushButtonStyle, 410, 206, 80, 26, IDC_CANCEL);
-    g_hwndAbout = CreateChildControl(window, L"BUTTON", aboutText, kPushButtonStyle, 50, 206, 80, 26, IDC_ABOUT);
-    g_hwndExit = CreateChildControl(window, L"BUTTON", exitText, kPushButtonStyle, 140, 206, 80, 26, IDC_EXIT);
-    UseMessageFont(window);
+    g_hwndApply = CreateMainControl(window, L"BUTTON", applyText, kPushButtonStyle, IDC_APPLY);
+    g_hwndOk = CreateMainControl(window, L"BUTTON", okText, kDefaultButtonStyle, IDC_OK);
+    g_hwndCancel = CreateMainControl(window, L"BUTTON", cancelText, kPushButtonStyle, IDC_CANCEL);
+    g_hwndAbout = CreateMainControl(window, L"BUTTON", aboutText, kPushButtonStyle, IDC_ABOUT);
+    g_hwndExit = CreateMainControl(window, L"BUTTON", exitText, kPushButtonStyle, IDC_EXIT);
+    LayOutMainWindow(window);
+}
+
+void LayOutMainWindow(HWND window)
+{
+    const LayoutScale scale = UseMessageFont(window, WindowDpi(window));
+    PlaceControls(window, kMainLayout, scale);
+    FitWindow(window, Scaled(kWindowWidth, scale), Scaled(kWindowHeight, scale));
 }

@@ -6,6 +6,7 @@
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "app/Shell.h"
+#include "app/WindowParts.h"
 #include "marking/MarkingDialog.h"
 #include "resources/resource.h"
 #include "tables/TablesDialog.h"
@@ -39,6 +40,9 @@ void ShowSettings(HWND window)
 {
     HWND popup = GetLastActivePopup(window);
     if (!IsWindowEnabled(window) && popup != nullptr && popup != window) {
+        // A minimized window hides its dialogs with it: restored, it shows them again.
+        if (IsIconic(window))
+            ShowWindow(window, SW_RESTORE);
         SetForegroundWindow(popup);
         BringWindowToTop(popup);
         return;
@@ -154,6 +158,9 @@ void FocusFirstControl()
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT look = 0;
+    if (HandleWindowLook(window, message, wParam, lParam, LayOutMainWindow, look))
+        return look;
     switch (message) {
     case WM_CREATE:
         CreateMainWindowControls(window);

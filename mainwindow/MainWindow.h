@@ -43,6 +43,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Builds the controls and loads the stored settings into them.
 void CreateMainWindowControls(HWND window);
 
+// Scales the controls, their font and the window for the window's dpi and
+// the user's text size; at creation and when the dpi changes.
+void LayOutMainWindow(HWND window);
+
 // Empties the combo box and adds the three multiline items, "Auto" selected.
 void FillMultilineCombo(HWND combo);
 

@@ -35,10 +35,15 @@ MarkingCatalog LoadMarkingCatalog(const std::wstring& settingsPath)
     catalog.entries = ReadMarkingSection(settingsPath);
     if (!catalog.entries.empty())
         return catalog;
-    const std::wstring languagePath = GetLanguageFilePath();
-    if (languagePath.empty() || languagePath == settingsPath)
-        return catalog;
-    catalog.entries = ReadMarkingSection(languagePath);
-    catalog.fromLanguageFile = !catalog.entries.empty();
+    // The keys are the component's, the same in every language: a language
+    // without a list of its own takes the one that ships with the program.
+    for (const std::wstring& languagePath : LanguageFilePathsFrom(GetProgramFolder(), UiLanguageCode())) {
+        if (languagePath == settingsPath)
+            continue;
+        catalog.entries = ReadMarkingSection(languagePath);
+        catalog.fromLanguageFile = !catalog.entries.empty();
+        if (catalog.fromLanguageFile)
+            break;
+    }
     return catalog;
 }

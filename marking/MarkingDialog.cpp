@@ -10,6 +10,7 @@
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <string>
 #include <vector>
@@ -28,40 +29,146 @@ struct MarkingDialogState {
     bool fromLanguageFile = false;
     HWND lastFocus = nullptr;
     bool accepted = false;
+    // Past the work area's height the check boxes scroll: rowsShown of them
+    // from firstShown on, beside the scroll bar.
+    LayoutScale scale;
+    size_t firstShown = 0;
+    size_t rowsShown = 0;
+    HWND scrollBar = nullptr;
 };
 
 constexpr int kDialogWidth = 380;
 constexpr int kFirstCheckBoxY = 36;
 constexpr int kRowHeight = 24;
 constexpr int kBottomMargin = 12;
+constexpr int kButtonHeight = 26;
+constexpr int kButtonRowGap = 8;
 
-int ButtonRowY(size_t count)
+int ButtonRowY(size_t rows)
 {
-    return kFirstCheckBoxY + kRowHeight * static_cast<int>(count) + 8;
+    return kFirstCheckBoxY + kRowHeight * static_cast<int>(rows) + kButtonRowGap;
+}
+
+// The layout at 96 dpi for the rows shown, then the scroll bar's range.
+void PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
+{
+    const size_t count = state.attributes.size();
+    std::vector<ControlPlace> layout = {{IDC_STATIC, 12, 12, 340, 20}};
+    for (size_t i = 0; i < count; ++i) {
+        // A check box scrolled out of the list lies just above the client
+        // area: out of sight, and still reached by Tab and its access key.
+        const bool shown = i >= state.firstShown && i < state.firstShown + state.rowsShown;
+        const int y = shown ? kFirstCheckBoxY + kRowHeight * static_cast<int>(i - state.firstShown) : -kRowHeight;
+        layout.push_back({IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i), 12, y, 320, 22});
+    }
+    const int buttonY = ButtonRowY(state.rowsShown);
+    layout.push_back({IDC_MARKING_OK, 180, buttonY, 80, kButtonHeight});
+    layout.push_back({IDC_MARKING_CANCEL, 270, buttonY, 80, kButtonHeight});
+    layout.push_back(
+        {IDC_MARKING_SCROLL, 338, kFirstCheckBoxY, 17, kRowHeight * static_cast<int>(state.rowsShown) - 2});
+    PlaceControls(dialog, layout, state.scale);
+
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = static_cast<int>(count) - 1;
+    info.nPage = static_cast<UINT>(state.rowsShown);
+    info.nPos = static_cast<int>(state.firstShown);
+    SetScrollInfo(state.scrollBar, SB_CTL, &info, TRUE);
+    ShowWindow(state.scrollBar, state.rowsShown < count ? SW_SHOWNA : SW_HIDE);
+}
+
+// As many rows as the monitor's work area holds beside the prompt, the
+// buttons and the frame.
+void LayOutMarkingDialog(HWND dialog)
+{
+    MarkingDialogState* state = CreationState<MarkingDialogState>(dialog);
+    state->scale = UseMessageFont(dialog, WindowDpi(dialog));
+    RECT outer = {};
+    RECT client = {};
+    GetWindowRect(dialog, &outer);
+    GetClientRect(dialog, &client);
+    const int frameHeight = (outer.bottom - outer.top) - (client.bottom - client.top);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    const int room = Unscaled(monitor.rcWork.bottom - monitor.rcWork.top - frameHeight, state->scale);
+    const size_t count = state->attributes.size();
+    state->rowsShown = RowsThatFit(count, room, ButtonRowY(0) + kButtonHeight + kBottomMargin, kRowHeight);
+    state->firstShown = std::min(state->firstShown, count - state->rowsShown);
+    PlaceMarkingControls(dialog, *state);
+    const int clientHeight = ButtonRowY(state->rowsShown) + kButtonHeight + kBottomMargin;
+    FitWindow(dialog, Scaled(kDialogWidth, state->scale), Scaled(clientHeight, state->scale) + frameHeight);
+}
+
+void ScrollMarkingList(HWND dialog, MarkingDialogState& state, size_t first)
+{
+    first = std::min(first, state.attributes.size() - state.rowsShown);
+    if (first == state.firstShown)
+        return;
+    state.firstShown = first;
+    PlaceMarkingControls(dialog, state);
+}
+
+void OnMarkingScroll(HWND dialog, MarkingDialogState& state, WORD request)
+{
+    const size_t first = state.firstShown;
+    const size_t page = state.rowsShown;
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_TRACKPOS;
+    switch (request) {
+    case SB_LINEUP:
+        ScrollMarkingList(dialog, state, first > 0 ? first - 1 : 0);
+        break;
+    case SB_LINEDOWN:
+        ScrollMarkingList(dialog, state, first + 1);
+        break;
+    case SB_PAGEUP:
+        ScrollMarkingList(dialog, state, first > page ? first - page : 0);
+        break;
+    case SB_PAGEDOWN:
+        ScrollMarkingList(dialog, state, first + page);
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        GetScrollInfo(state.scrollBar, SB_CTL, &info);
+        ScrollMarkingList(dialog, state, static_cast<size_t>(std::max(0, info.nTrackPos)));
+        break;
+    case SB_TOP:
+        ScrollMarkingList(dialog, state, 0);
+        break;
+    case SB_BOTTOM:
+        ScrollMarkingList(dialog, state, state.attributes.size());
+        break;
+    default:
+        break;
+    }
 }
 
 void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 {
-    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, 12, 12, 340,
-                       20, IDC_STATIC);
+    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE,
+                       {IDC_STATIC, 0, 0, 0, 0});
 
+    // BS_NOTIFY: a check box that gets the focus says so, and is scrolled into view.
     std::vector<wchar_t> usedKeys;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         MarkingAttribute& attribute = state.attributes[i];
         const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys);
-        attribute.checkBox =
-            CreateChildControl(dialog, L"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12,
-                               kFirstCheckBoxY + kRowHeight * static_cast<int>(i), 320, 22,
-                               IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
+        attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label,
+                                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY,
+                                                {IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i), 0, 0, 0, 0});
         SendMessageW(attribute.checkBox, BM_SETCHECK, attribute.marked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
-    const int buttonY = ButtonRowY(state.attributes.size());
     CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_OK),
-                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 180, buttonY, 80, 26, IDC_MARKING_OK);
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {IDC_MARKING_OK, 0, 0, 0, 0});
     CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL),
-                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 270, buttonY, 80, 26, IDC_MARKING_CANCEL);
-    UseMessageFont(dialog);
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, {IDC_MARKING_CANCEL, 0, 0, 0, 0});
+    state.scrollBar =
+        CreateChildControl(dialog, L"SCROLLBAR", std::wstring(), WS_CHILD | SBS_VERT, {IDC_MARKING_SCROLL, 0, 0, 0, 0});
+    LayOutMarkingDialog(dialog);
 
     if (!state.attributes.empty() && state.attributes[0].checkBox != nullptr)
         SetFocus(state.attributes[0].checkBox);
@@ -150,6 +257,9 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
     if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
         return 0;
+    LRESULT look = 0;
+    if (HandleWindowLook(dialog, message, wParam, lParam, LayOutMarkingDialog, look))
+        return look;
     switch (message) {
     case WM_CREATE:
         CreateMarkingControls(dialog, *state);
@@ -158,7 +268,19 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         if (FocusByAccessKey(*state, wParam))
             return 0;
         break;
+    case WM_VSCROLL:
+        OnMarkingScroll(dialog, *state, LOWORD(wParam));
+        return 0;
+    case WM_MOUSEWHEEL:
+        for (int rows = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3; rows != 0; rows += rows > 0 ? -1 : 1)
+            OnMarkingScroll(dialog, *state, rows > 0 ? SB_LINEUP : SB_LINEDOWN);
+        return 0;
     case WM_COMMAND:
+        if (HIWORD(wParam) == BN_SETFOCUS && LOWORD(wParam) >= IDC_MARKING_FIRST_CHECKBOX) {
+            const size_t row = static_cast<size_t>(LOWORD(wParam) - IDC_MARKING_FIRST_CHECKBOX);
+            ScrollMarkingList(dialog, *state, FirstRowShowing(state->firstShown, row, state->rowsShown));
+            return 0;
+        }
         if (HIWORD(wParam) != 0)
             break;
         if (LOWORD(wParam) == IDC_MARKING_CANCEL) {
@@ -197,8 +319,10 @@ bool ShowMarkingDialog(HWND owner)
         state.attributes.push_back(attribute);
         state.storedValues.push_back(entry.value);
     }
-    if (state.attributes.empty())
+    if (state.attributes.empty()) {
+        ShowResourceMessage(owner, IDS_WARN_NO_MARKING_LIST, MB_OK | MB_ICONWARNING);
         return false;
+    }
 
     if (!g_markingDialogClassRegistered) {
         if (!RegisterAppWindowClass(LUMIBREL_MARKING_DIALOG_CLASS, MarkingDialogProc))
@@ -206,14 +330,12 @@ bool ShowMarkingDialog(HWND owner)
         g_markingDialogClassRegistered = 1;
     }
 
-    const DWORD style = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME;
-    RECT frame = {0, 0, kDialogWidth, ButtonRowY(state.attributes.size()) + 26 + kBottomMargin};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    // WM_CREATE sizes the window for its dpi and the rows that fit.
     const std::wstring title = LoadResourceString(IDS_MARKING_DIALOG_TITLE);
     HWND dialog =
-        CreateWindowExW(exStyle, LUMIBREL_MARKING_DIALOG_CLASS, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                        kDialogWidth, frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), &state);
+        CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, LUMIBREL_MARKING_DIALOG_CLASS, title.c_str(),
+                        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, kDialogWidth,
+                        kDialogWidth, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
     state.dialog = dialog;

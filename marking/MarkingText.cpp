@@ -29,6 +29,19 @@ std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count
     return entries;
 }
 
+std::vector<std::wstring> LanguageFilePathsFrom(const std::wstring& programFolder, const std::wstring& languageCode)
+{
+    constexpr std::wstring_view shipped = L"enu";
+    std::vector<std::wstring> paths;
+    if (programFolder.empty())
+        return paths;
+    paths.push_back(programFolder + L"\\" + languageCode + L"\\Cellvane.ini");
+    const auto sameLetter = [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); };
+    if (!std::equal(languageCode.begin(), languageCode.end(), shipped.begin(), shipped.end(), sameLetter))
+        paths.push_back(programFolder + L"\\" + std::wstring(shipped) + L"\\Cellvane.ini");
+    return paths;
+}
+
 std::wstring SplitCamelCase(const std::wstring& identifier)
 {
     std::wstring label;

@@ -21,6 +21,11 @@ struct MarkingEntry {
 // the later ones were not there.
 std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count);
 
+// The language files that may hold the list, in the order they are tried:
+// the user's language's, then the US English one that ships with the
+// program. None without a program folder.
+std::vector<std::wstring> LanguageFilePathsFrom(const std::wstring& programFolder, const std::wstring& languageCode);
+
 // "BoldText" -> "Bold Text", "HTMLLink" -> "HTML Link", "Heading1Text" -> "Heading1 Text".
 std::wstring SplitCamelCase(const std::wstring& identifier);
 

@@ -53,3 +53,4 @@
 #define IDS_ASK_EXIT_UNSAVED             2049
 #define IDS_WARN_NO_COMPONENT            2050
 #define IDS_ASK_EXIT_NOT_HANDED          2051
+#define IDS_WARN_NO_MARKING_LIST         2052

@@ -29,6 +29,24 @@ struct TablesDialogState {
 
 constexpr DWORD kComboStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
 
+// The dialog at 96 dpi, controls in creation order; a combo box's height is
+// its height with the list dropped down.
+constexpr int kDialogWidth = 400;
+constexpr int kDialogHeight = 180;
+constexpr ControlPlace kTablesLayout[] = {
+    {IDC_LITERARY_TABLE_LABEL, 12, 16, 100, 20}, {IDC_LITERARY_TABLE, 116, 12, 250, 180},
+    {IDC_COMPUTER_TABLE_LABEL, 12, 46, 100, 20}, {IDC_COMPUTER_TABLE, 116, 42, 250, 180},
+    {IDC_MATH_TABLE_LABEL, 12, 76, 100, 20},     {IDC_MATH_TABLE, 116, 72, 250, 180},
+    {IDC_TABLES_OK, 196, 108, 80, 26},           {IDC_TABLES_CANCEL, 286, 108, 80, 26},
+};
+
+void LayOutTablesDialog(HWND dialog)
+{
+    const LayoutScale scale = UseMessageFont(dialog, WindowDpi(dialog));
+    PlaceControls(dialog, kTablesLayout, scale);
+    FitWindow(dialog, Scaled(kDialogWidth, scale), Scaled(kDialogHeight, scale));
+}
+
 // Shows the current name selected, adding it last when the list lacks it.
 void SelectCurrentName(HWND combo, const std::wstring& name)
 {
@@ -54,22 +72,17 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
 
     // Each label right before its combo box: the label's access key and a
     // screen reader's name both belong to the combo box that follows.
-    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, 12, 16, 100, 20,
-                       IDC_LITERARY_TABLE_LABEL);
-    state.literaryCombo =
-        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 12, 250, 180, IDC_LITERARY_TABLE);
-    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, 12, 46, 100, 20,
-                       IDC_COMPUTER_TABLE_LABEL);
-    state.computerCombo =
-        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 42, 250, 180, IDC_COMPUTER_TABLE);
-    CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, 12, 76, 100, 20, IDC_MATH_TABLE_LABEL);
-    state.mathCombo =
-        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, 116, 72, 250, 180, IDC_MATH_TABLE);
-    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 196, 108, 80,
-                       26, IDC_TABLES_OK);
-    CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 286, 108, 80,
-                       26, IDC_TABLES_CANCEL);
-    UseMessageFont(dialog);
+    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[0]);
+    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[1]);
+    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[2]);
+    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[3]);
+    CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[4]);
+    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[5]);
+    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                       kTablesLayout[6]);
+    CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                       kTablesLayout[7]);
+    LayOutTablesDialog(dialog);
 
     const std::wstring settingsPath = GetSettingsFilePath();
     if (!settingsPath.empty())
@@ -123,6 +136,9 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
     if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
         return 0;
+    LRESULT look = 0;
+    if (HandleWindowLook(dialog, message, wParam, lParam, LayOutTablesDialog, look))
+        return look;
     switch (message) {
     case WM_CREATE:
         CreateTablesControls(dialog, *state);
@@ -157,9 +173,10 @@ bool ShowTablesDialog(HWND owner)
     TablesDialogState state;
     state.owner = owner;
     const std::wstring caption = LoadResourceString(IDS_TABLES_DIALOG_TITLE);
-    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS,
-                                  caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 400, 180, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    HWND dialog =
+        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS, caption.c_str(),
+                        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, kDialogWidth,
+                        kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
     state.dialog = dialog;

@@ -21,7 +21,7 @@ done
 [ -f "$work/demo/Lumibrel-1.01-win64/README-demo-component.txt" ] || { echo "the demo package lacks its README"; exit 1; }
 cp "$work/demo/Lumibrel-1.01-win64/Cellvane.dll" "$app/"
 mkdir -p "$work/localappdata" "$work/pictures"
-LOCALAPPDATA=$(winpath "$work/localappdata") CELLVANE_SIM_JOURNAL=$(winpath "$work/journal.txt") \
-  timeout 90 wine "$build/bin/lumibrel_demo_driver.exe" "$(winpath "$app/Lumibrel.exe")" "$(winpath "$work/pictures")"
+CELLVANE_SIM_JOURNAL=$(winpath "$work/journal.txt") timeout 90 wine "$build/bin/lumibrel_demo_driver.exe" \
+  "$(winpath "$app/Lumibrel.exe")" "$(winpath "$work/localappdata")" "$(winpath "$work/pictures")"
 grep -q '^Stop()' "$work/journal.txt" || { echo "the component was not stopped"; exit 1; }
 echo "package: unpacked, ran, both dialogs opened, exit code 0"

@@ -3,6 +3,8 @@
 
 #include "tests/e2e/Fixture.h"
 
+#include <map>
+
 namespace e2e {
 namespace {
 
@@ -166,6 +168,194 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     expected.at(0).second.at(599) = L"Attribute599LongEnoughName=0";
     EXPECT_EQ(readIni(s->settingsPath()), expected);
     exitCleanly();
+}
+
+// The message font for a scale as the program is to draw with it: a font
+// does not cross processes.
+struct Look {
+    UINT dpi;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = nullptr;
+    TEXTMETRICW metrics{};
+    explicit Look(UINT scale) : dpi(scale) {
+        NONCLIENTMETRICSW system{};
+        system.cbSize = sizeof system;
+        SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof system, &system, 0, dpi);
+        SelectObject(dc, font = CreateFontIndirectW(&system.lfMessageFont));
+        GetTextMetricsW(dc, &metrics);
+    }
+    ~Look() {
+        DeleteDC(dc);
+        DeleteObject(font);
+    }
+    int width(const std::wstring& text) const {
+        RECT drawn{};
+        DrawTextW(dc, text.c_str(), -1, &drawn, DT_CALCRECT | DT_SINGLELINE);
+        return drawn.right;
+    }
+};
+
+RECT placeOf(HWND control) { // in its window's client area
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+bool inside(RECT inner, RECT outer) {
+    RECT common{};
+    return IntersectRect(&common, &inner, &outer) && EqualRect(&common, &inner);
+}
+
+bool whole(HWND control) {
+    RECT client{};
+    GetClientRect(GetParent(control), &client);
+    return inside(placeOf(control), client);
+}
+
+// How far right a label's text reaches on the screen: its last column not of the window's colour.
+int inkWidth(HWND label) {
+    RECT at{};
+    GetWindowRect(label, &at);
+    const int width = at.right - at.left;
+    const int height = at.bottom - at.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, picture);
+    BitBlt(dc, 0, 0, width, height, screen, at.left, at.top, SRCCOPY);
+    const COLORREF paper = GetSysColor(COLOR_WINDOW);
+    const DWORD background = GetRValue(paper) << 16 | GetGValue(paper) << 8 | GetBValue(paper);
+    int ink = 0;
+    for (int i = 0; bits && i < width * height; ++i)
+        if ((static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != background) ink = std::max(ink, i % width + 1);
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+// Every control whole in its window (a check box may be scrolled wholly out
+// of sight) and its text, in the message font, within it.
+void expectReadable(HWND window, const Look& look) {
+    RECT client{}, seen{};
+    GetClientRect(window, &client);
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t kind[16] = L"";
+        GetClassNameW(c, kind, 16);
+        const bool button = !_wcsicmp(kind, L"Button");
+        const bool box = button && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        RECT place = placeOf(c);
+        if (!IsWindowVisible(c) || (box && !IntersectRect(&seen, &place, &client))) continue;
+        std::wstring text = textOf(c);
+        int room = place.right - place.left; // less a check box's box, a push button's edges, a combo box's arrow
+        if (button) room -= box ? look.metrics.tmHeight + look.metrics.tmAveCharWidth : 2 * look.metrics.tmAveCharWidth;
+        if (!_wcsicmp(kind, L"ComboBox")) {
+            for (const std::wstring& item : comboItems(c)) text = look.width(item) > look.width(text) ? item : text;
+            room -= GetSystemMetricsForDpi(SM_CXVSCROLL, look.dpi) + 2 * look.metrics.tmAveCharWidth;
+        }
+        EXPECT_TRUE(inside(place, client)) << utf8(text) << " lies outside its window";
+        EXPECT_LE(look.width(text), room) << utf8(text) << " runs past its control";
+        EXPECT_LE(look.metrics.tmHeight, place.bottom - place.top) << utf8(text);
+    }
+}
+
+// ctest runs it in US English and in German, which has no list of its own.
+TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSize) {
+    const wchar_t* const desktop = L"Control Panel\\Desktop"; // where each program started reads its scale
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const auto setFont = [](NONCLIENTMETRICSW m) {
+        SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof m, &m, SPIF_UPDATEINIFILE);
+    };
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        setFont(metrics);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
+    });
+    struct Row {
+        DWORD dpi;
+        LONG fontHeight; // the message font's height at 96 dpi; 0 leaves it as it is
+        int attributes;  // in the language file
+        double growth;   // how much larger than at 96 dpi each window is at least; 0: not compared
+    };
+    // clang-format off
+    const Row rows[] = {
+        {.dpi = 96, .fontHeight = 0, .attributes = 9, .growth = 1},
+        {.dpi = 144, .fontHeight = 0, .attributes = 9, .growth = 1.4},
+        {.dpi = 192, .fontHeight = 0, .attributes = 9, .growth = 1.8},
+        {.dpi = 96, .fontHeight = -16, .attributes = 9, .growth = 1.2},
+        {.dpi = 192, .fontHeight = 0, .attributes = 40, .growth = 0},
+    };                                 // clang-format on
+    std::map<std::wstring, SIZE> base; // each window's size at 96 dpi
+    makeFolders(s->programFile(L"enu"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.dpi << " dpi, font " << row.fontHeight << ", " << row.attributes);
+        RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &row.dpi, sizeof row.dpi);
+        NONCLIENTMETRICSW font = metrics;
+        if (row.fontHeight) font.lfMessageFont.lfHeight = row.fontHeight;
+        setFont(font);
+        std::wstring list = L"[BrailleMarking]\n";
+        for (int i = 0; i < row.attributes; ++i) list += L"MarkSpellingErrorsNumber" + std::to_wstring(i) + L"=1\n";
+        writeText(s->programFile(L"enu\\Cellvane.ini"), list); // the one that ships
+        ASSERT_TRUE(open());
+        const Look look(row.dpi);
+        struct Window {
+            int button; // that opens it; 0 for the main window
+            const wchar_t* className;
+            int cancel;
+        };
+        const Window windows[] = {{0, LUMIBREL_MAIN_WINDOW_CLASS, 0},
+                                  {IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS, IDC_TABLES_CANCEL},
+                                  {IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS, IDC_MARKING_CANCEL}};
+        for (const auto& [button, className, cancel] : windows) {
+            HWND window = button ? openDialog(button, className) : main;
+            ASSERT_TRUE(window) << utf8(className);
+            expectReadable(window, look);
+            HWND label =
+                FindWindowExW(window, nullptr, L"Static", nullptr); // drawn in that font, on the window's colour
+            const int drawn = look.width(textOf(label));
+            EXPECT_TRUE(waitUntil([&] { return std::abs(inkWidth(label) - drawn) <= drawn / 10; }, 2s))
+                << utf8(className) << " " << inkWidth(label) << " for " << drawn;
+            RECT frame{};
+            GetWindowRect(window, &frame);
+            MONITORINFO screen{};
+            screen.cbSize = sizeof screen;
+            GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &screen);
+            EXPECT_TRUE(inside(frame, screen.rcWork)) << utf8(className) << " reaches past the screen";
+            const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+            if (row.dpi == 96 && row.growth == 1) base[className] = size;
+            EXPECT_GE(size.cx, base[className].cx * row.growth) << utf8(className);
+            EXPECT_GE(size.cy, base[className].cy * row.growth) << utf8(className);
+            if (button == IDC_MARKING) { EXPECT_EQ(boxes(window).size(), static_cast<size_t>(row.attributes)); }
+            if (button == IDC_MARKING && row.attributes > 30) { // more than the screen holds: Tab scrolls to each
+                for (int i = 1; i < row.attributes; ++i) keys({VK_TAB});
+                HWND last = GetDlgItem(window, IDC_MARKING_FIRST_CHECKBOX + row.attributes - 1);
+                EXPECT_TRUE(focusOn(last));
+                EXPECT_TRUE(waitUntil([&] { return whole(last); }, 2s)) << "the focused check box is out of sight";
+                EXPECT_LE(placeOf(last).bottom, placeOf(GetDlgItem(window, IDC_MARKING_OK)).top);
+                ShowWindowAsync(main, SW_MINIMIZE); // which hides the dialog: the hot key brings both back as they were
+                ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != FALSE; }, 5s));
+                PostMessageW(main, WM_HOTKEY, 1, 0);
+                EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && IsWindowVisible(window); }, 5s));
+                EXPECT_TRUE(focusIn(window));
+                EXPECT_TRUE(focusOn(last));
+            }
+            if (button) {
+                postClick(GetDlgItem(window, cancel));
+                EXPECT_TRUE(gone(window));
+            }
+        }
+        if (&row == rows) { // with no list at all, the user is told
+            DeleteFileW(s->programFile(L"enu\\Cellvane.ini").c_str());
+            postClick(item(IDC_MARKING));
+            expectBox(L"No text attributes were found to mark.", Icon::Warning, main);
+        }
+        exitCleanly();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The window-system-free rules, row by row: what the end-to-end tests cannot
 // reach cheaply (roots, separators, units beyond ASCII, buffer edges).
+#include "app/LayoutRules.h"
 #include "app/PathRules.h"
 #include "marking/MarkingText.h"
 #include "settings/SettingsRules.h"
@@ -120,6 +121,27 @@ TEST(MarkingText, SectionLabelsAndAccessKeys) {
     for (const auto& [label, withKey] : keyed) EXPECT_EQ(AddAccessKey(label, used), withKey) << label;
     EXPECT_EQ(used, (std::vector<wchar_t>{L'b', L'r', L'i', L's', L'u'}));
     for (const auto& [text, key] : keys) EXPECT_EQ(AccessKeyOf(text), key) << text;
+}
+
+TEST(LayoutRules, ScalesRowsAndLanguageFiles) {
+    // dpi, LOGFONT height, a length at 96 dpi and scaled: the default text up to 9 points leaves the layout as it is.
+    const std::tuple<int, int, int, int> scales[] = {{96, -11, 285, 285},  {96, -12, 520, 520},  {0, 0, 7, 7},
+                                                     {144, -18, 285, 428}, {192, 24, 520, 1040}, {96, -16, 110, 160},
+                                                     {192, -42, 30, 120},  {96, -12, -24, -24}};
+    for (const auto& [dpi, font, length, scaled] : scales) {
+        EXPECT_EQ(Scaled(length, LayoutScaleFor(dpi, font)), scaled) << dpi << " " << font;
+        EXPECT_EQ(Unscaled(scaled, LayoutScaleFor(dpi, font)), length) << dpi << " " << font;
+    }
+    EXPECT_EQ(RowsThatFit(40, 700, 82, 24), 25u);
+    EXPECT_EQ(RowsThatFit(40, 50, 82, 24), 1u);
+    EXPECT_EQ(RowsThatFit(3, 700, 82, 24), 3u);
+    EXPECT_EQ(FirstRowShowing(5, 2, 10), 2u);
+    EXPECT_EQ(FirstRowShowing(5, 14, 10), 5u);
+    EXPECT_EQ(FirstRowShowing(5, 15, 10), 6u);
+    EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"DEU"),
+              (Names{L"C:\\P\\DEU\\Cellvane.ini", L"C:\\P\\enu\\Cellvane.ini"}));
+    EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"ENU"), Names{L"C:\\P\\ENU\\Cellvane.ini"});
+    EXPECT_TRUE(LanguageFilePathsFrom(L"", L"DEU").empty());
 }
 
 } // namespace
