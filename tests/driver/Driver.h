@@ -345,12 +345,16 @@ inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env&
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = show;
     auto process = std::make_unique<Process>();
-    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process->info);
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !process->info.hProcess; ++attempt) {
+        if (attempt > 0) Sleep(500); // a loaded Wine now and then fails a start
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &process->info))
+            error = GetLastError();
+    }
     for (const auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
-    if (!started) throw std::runtime_error("cannot start " + utf8(exe));
-    AssignProcessToJobObject(testJob(), process->info.hProcess);
-    ResumeThread(process->info.hThread);
+    if (!process->info.hProcess) throw std::runtime_error("cannot start " + utf8(exe) + ": " + std::to_string(error));
+    AssignProcessToJobObject(testJob(), process->info.hProcess); // it starts nothing of its own meanwhile
     return process;
 }
 
