@@ -17,16 +17,10 @@ bool RegisterAppWindowClass(const wchar_t* className, WNDPROC procedure)
     return RegisterClassExW(&windowClass) != 0;
 }
 
-const ControlPlace& PlaceOf(std::span<const ControlPlace> layout, int id)
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id)
 {
-    return *std::find_if(layout.begin(), layout.end(), [id](const ControlPlace& place) { return place.id == id; });
-}
-
-HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style,
-                        const ControlPlace& place)
-{
-    return CreateWindowExW(0, className, text.c_str(), style, place.x, place.y, place.width, place.height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, className, text.c_str(), style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)

@@ -21,13 +21,9 @@ struct ControlPlace {
     int height;
 };
 
-// The first row of the layout for the control id.
-const ControlPlace& PlaceOf(std::span<const ControlPlace> layout, int id);
-
-// A child control of parent with extended style 0, place's id as its menu
-// value, at place as it is (PlaceControls scales it).
-HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style,
-                        const ControlPlace& place);
+// A child control of parent with extended style 0 and id as its menu
+// value, of no size yet: PlaceControls gives it its place.
+HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id);
 
 // Moves the children, in creation order, to the layout's rows in the same
 // order, scaled. A control that could not be made leaves its row unused.

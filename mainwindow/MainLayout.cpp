@@ -46,11 +46,6 @@ constexpr ControlPlace kMainLayout[] = {
     {IDC_EXIT, 140, 206, 80, 26},
 };
 
-HWND CreateMainControl(HWND window, const wchar_t* className, const std::wstring& text, DWORD style, int id)
-{
-    return CreateChildControl(window, className, text, style, PlaceOf(kMainLayout, id));
-}
-
 } // namespace
 
 void FillMultilineCombo(HWND combo)
@@ -83,18 +78,19 @@ void CreateMainWindowControls(HWND window)
     // Creation order is the tab order. The label comes right before its combo
     // box, so its access key and a screen reader both lead to the combo box.
     g_hwndDisplayLiteraryBraille =
-        CreateMainControl(window, L"BUTTON", literaryText, kCheckBoxStyle, IDC_DISPLAY_LITERARY_BRAILLE);
+        CreateChildControl(window, L"BUTTON", literaryText, kCheckBoxStyle, IDC_DISPLAY_LITERARY_BRAILLE);
     g_hwndUseContractedBrailleInput =
-        CreateMainControl(window, L"BUTTON", contractedText, kCheckBoxStyle, IDC_USE_CONTRACTED_BRAILLE_INPUT);
-    g_hwndSetTables = CreateMainControl(window, L"BUTTON", setTablesText, kPushButtonStyle, IDC_SET_TABLES);
-    g_hwndMarking = CreateMainControl(window, L"BUTTON", markingText, kPushButtonStyle, IDC_MARKING);
-    CreateMainControl(window, L"STATIC", multilineText, kLabelStyle, IDC_STATIC);
-    g_hwndMultilineBraille = CreateMainControl(window, L"ComboBox", std::wstring(), kComboStyle, IDC_MULTILINE_BRAILLE);
+        CreateChildControl(window, L"BUTTON", contractedText, kCheckBoxStyle, IDC_USE_CONTRACTED_BRAILLE_INPUT);
+    g_hwndSetTables = CreateChildControl(window, L"BUTTON", setTablesText, kPushButtonStyle, IDC_SET_TABLES);
+    g_hwndMarking = CreateChildControl(window, L"BUTTON", markingText, kPushButtonStyle, IDC_MARKING);
+    CreateChildControl(window, L"STATIC", multilineText, kLabelStyle, IDC_STATIC);
+    g_hwndMultilineBraille =
+        CreateChildControl(window, L"ComboBox", std::wstring(), kComboStyle, IDC_MULTILINE_BRAILLE);
     FillMultilineCombo(g_hwndMultilineBraille);
     g_hwndHybridPrintAndBrailleMode =
-        CreateMainControl(window, L"BUTTON", hybridText, kCheckBoxStyle, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
+        CreateChildControl(window, L"BUTTON", hybridText, kCheckBoxStyle, IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
     g_hwndShowBrailleVisualizer =
-        CreateMainControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, IDC_SHOW_BRAILLE_VISUALIZER);
+        CreateChildControl(window, L"BUTTON", visualizerText, kCheckBoxStyle, IDC_SHOW_BRAILLE_VISUALIZER);
 
     SendMessageW(g_hwndDisplayLiteraryBraille, BM_SETCHECK, BST_CHECKED, 0);
     SendMessageW(g_hwndUseContractedBrailleInput, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -103,11 +99,11 @@ void CreateMainWindowControls(HWND window)
 
     LoadMainWindowSettings();
 
-    g_hwndApply = CreateMainControl(window, L"BUTTON", applyText, kPushButtonStyle, IDC_APPLY);
-    g_hwndOk = CreateMainControl(window, L"BUTTON", okText, kDefaultButtonStyle, IDC_OK);
-    g_hwndCancel = CreateMainControl(window, L"BUTTON", cancelText, kPushButtonStyle, IDC_CANCEL);
-    g_hwndAbout = CreateMainControl(window, L"BUTTON", aboutText, kPushButtonStyle, IDC_ABOUT);
-    g_hwndExit = CreateMainControl(window, L"BUTTON", exitText, kPushButtonStyle, IDC_EXIT);
+    g_hwndApply = CreateChildControl(window, L"BUTTON", applyText, kPushButtonStyle, IDC_APPLY);
+    g_hwndOk = CreateChildControl(window, L"BUTTON", okText, kDefaultButtonStyle, IDC_OK);
+    g_hwndCancel = CreateChildControl(window, L"BUTTON", cancelText, kPushButtonStyle, IDC_CANCEL);
+    g_hwndAbout = CreateChildControl(window, L"BUTTON", aboutText, kPushButtonStyle, IDC_ABOUT);
+    g_hwndExit = CreateChildControl(window, L"BUTTON", exitText, kPushButtonStyle, IDC_EXIT);
     LayOutMainWindow(window);
 }
 

@@ -148,8 +148,7 @@ void OnMarkingScroll(HWND dialog, MarkingDialogState& state, WORD request)
 
 void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 {
-    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE,
-                       {IDC_STATIC, 0, 0, 0, 0});
+    CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, IDC_STATIC);
 
     // BS_NOTIFY: a check box that gets the focus says so, and is scrolled into view.
     std::vector<wchar_t> usedKeys;
@@ -158,16 +157,15 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
         const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys);
         attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label,
                                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY,
-                                                {IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i), 0, 0, 0, 0});
+                                                IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
         SendMessageW(attribute.checkBox, BM_SETCHECK, attribute.marked ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
     CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_OK),
-                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {IDC_MARKING_OK, 0, 0, 0, 0});
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDC_MARKING_OK);
     CreateChildControl(dialog, L"BUTTON", LoadResourceString(IDS_CANCEL),
-                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, {IDC_MARKING_CANCEL, 0, 0, 0, 0});
-    state.scrollBar =
-        CreateChildControl(dialog, L"SCROLLBAR", std::wstring(), WS_CHILD | SBS_VERT, {IDC_MARKING_SCROLL, 0, 0, 0, 0});
+                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDC_MARKING_CANCEL);
+    state.scrollBar = CreateChildControl(dialog, L"SCROLLBAR", std::wstring(), WS_CHILD | SBS_VERT, IDC_MARKING_SCROLL);
     LayOutMarkingDialog(dialog);
 
     if (!state.attributes.empty() && state.attributes[0].checkBox != nullptr)

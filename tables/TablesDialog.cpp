@@ -72,16 +72,15 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
 
     // Each label right before its combo box: the label's access key and a
     // screen reader's name both belong to the combo box that follows.
-    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[0]);
-    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[1]);
-    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[2]);
-    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[3]);
-    CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, kTablesLayout[4]);
-    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, kTablesLayout[5]);
-    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                       kTablesLayout[6]);
+    CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, IDC_LITERARY_TABLE_LABEL);
+    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_LITERARY_TABLE);
+    CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, IDC_COMPUTER_TABLE_LABEL);
+    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_COMPUTER_TABLE);
+    CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, IDC_MATH_TABLE_LABEL);
+    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_MATH_TABLE);
+    CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDC_TABLES_OK);
     CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                       kTablesLayout[7]);
+                       IDC_TABLES_CANCEL);
     LayOutTablesDialog(dialog);
 
     const std::wstring settingsPath = GetSettingsFilePath();
