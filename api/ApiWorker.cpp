@@ -86,8 +86,8 @@ void ApplyToApi(DisplayApi* api, const ApplyRecord& record)
 
     t = GetTickCount();
     api->EnableContractedBrailleInput(ToVariantBool(record.useContractedBrailleInput));
-    DebugLine(L"Lumibrel: EnableContractedBrailleInput(%d) elapsed=%lu ms\n",
-              record.useContractedBrailleInput ? 1 : 0, GetTickCount() - t);
+    DebugLine(L"Lumibrel: EnableContractedBrailleInput(%d) elapsed=%lu ms\n", record.useContractedBrailleInput ? 1 : 0,
+              GetTickCount() - t);
 
     t = GetTickCount();
     api->ShowBrailleOnScreen(ToVariantBool(record.showBrailleVisualizer));
@@ -101,8 +101,7 @@ void ApplyToApi(DisplayApi* api, const ApplyRecord& record)
 
     t = GetTickCount();
     api->SetBrailleLinePadding(record.brailleLinePadding);
-    DebugLine(L"Lumibrel: SetBrailleLinePadding(%d) elapsed=%lu ms\n", record.brailleLinePadding,
-              GetTickCount() - t);
+    DebugLine(L"Lumibrel: SetBrailleLinePadding(%d) elapsed=%lu ms\n", record.brailleLinePadding, GetTickCount() - t);
 
     const HRESULT hybridHr = api->SetHybridPrintAndBrailleMode(ToVariantBool(record.hybridPrintAndBrailleMode));
     DebugLine(L"Lumibrel: SetHybridPrintAndBrailleMode(%d) hr=0x%08X\n", record.hybridPrintAndBrailleMode ? 1 : 0,

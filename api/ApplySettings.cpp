@@ -40,8 +40,7 @@ ApplyResult ApplySettings(HWND owner)
                           IDS_ERR_WRITE_CONTRACTED) ||
         !WriteBoolSetting(path, L"Settings", L"ShowBrailleVisualizer", visualizer, false, owner,
                           IDS_ERR_WRITE_VISUALIZER) ||
-        !WriteBoolSetting(path, L"Settings", L"HybridPrintAndBrailleMode", hybrid, false, owner,
-                          IDS_ERR_WRITE_HYBRID))
+        !WriteBoolSetting(path, L"Settings", L"HybridPrintAndBrailleMode", hybrid, false, owner, IDS_ERR_WRITE_HYBRID))
         return ApplyNotSaved;
 
     auto record = std::make_unique<ApplyRecord>();
@@ -65,8 +64,7 @@ ApplyResult ApplySettings(HWND owner)
     }
 
     record->tablesChanged = record->literaryTable != g_appliedLiteraryTable ||
-                            record->computerTable != g_appliedComputerTable ||
-                            record->mathTable != g_appliedMathTable;
+                            record->computerTable != g_appliedComputerTable || record->mathTable != g_appliedMathTable;
     const bool tablesChanged = record->tablesChanged;
 
     // The component keeps the names in the file we share; begun by it, the

@@ -108,9 +108,11 @@ int wmain(int argc, wchar_t** argv)
     driver::pump(std::chrono::milliseconds(1500)); // let the display component start and report
     bool pictured = SaveWindowPicture(main, pictures + L"main-window.bmp");
     pictured = PictureDialog(program->pid(), main, IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS, IDC_TABLES_CANCEL,
-                             pictures + L"tables-dialog.bmp") && pictured;
+                             pictures + L"tables-dialog.bmp") &&
+               pictured;
     pictured = PictureDialog(program->pid(), main, IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS, IDC_MARKING_CANCEL,
-                             pictures + L"marking-dialog.bmp") && pictured;
+                             pictures + L"marking-dialog.bmp") &&
+               pictured;
     driver::postClick(GetDlgItem(main, IDC_EXIT));
     const std::optional<DWORD> code = program->waitForExit();
     if (!code) {

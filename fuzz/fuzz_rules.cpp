@@ -15,14 +15,17 @@
 // Checks hold whatever the build type, and stop the run so libFuzzer keeps the input.
 #define FUZZ_CHECK(cond) ((cond) ? (void)0 : __builtin_trap())
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     std::setlocale(LC_ALL, "C.UTF-8"); // letters beyond ASCII, as the Windows program classifies them
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     std::vector<wchar_t> units; // an exact-size copy, so that reading past the units given is caught
-    for (size_t i = 0; i + 1 < size; i += 2) units.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
+    for (size_t i = 0; i + 1 < size; i += 2)
+        units.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
     std::vector<wchar_t> used(units.begin(), units.begin() + std::min<size_t>(units.size(), 8)); // keys taken before
     for (const MarkingEntry& entry : ParseMarkingSection(units.empty() ? nullptr : units.data(), units.size())) {
         FUZZ_CHECK(!entry.key.empty() && (entry.key + entry.value).find(L'\0') == std::wstring::npos);
@@ -30,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::vector<std::wstring> paths;
     std::wistringstream fields(units.size() > 1 ? std::wstring(units.begin() + 1, units.end()) : std::wstring());
-    for (std::wstring path; std::getline(fields, path, L'\0');) paths.push_back(path);
+    for (std::wstring path; std::getline(fields, path, L'\0');)
+        paths.push_back(path);
     paths.resize(std::max<size_t>(paths.size(), 2));
     for (const std::wstring& path : paths) {
         FUZZ_CHECK(PathRootLength(path) <= ParentFolderOf(path).size() && path.starts_with(ParentFolderOf(path)));

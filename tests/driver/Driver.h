@@ -33,71 +33,87 @@ inline constexpr Millis kTimeout = 15s; // only a broken program makes anybody w
 inline constexpr wchar_t kMessageBoxClass[] = L"#32770";
 inline constexpr int kMessageBoxTextId = 0xFFFF; // as Windows and Wine both number a box's text
 
-inline std::string utf8(std::wstring_view text) {
+inline std::string utf8(std::wstring_view text)
+{
     const std::u8string units = fs::path(text).u8string();
     return {units.begin(), units.end()};
 }
 
-inline void pump(Millis duration) {
+inline void pump(Millis duration)
+{
     for (const auto deadline = Clock::now() + duration; Clock::now() < deadline;) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
 }
 
 // Pumps this thread meanwhile.
-inline bool waitUntil(const std::function<bool()>& condition, Millis timeout = kTimeout) {
+inline bool waitUntil(const std::function<bool()>& condition, Millis timeout = kTimeout)
+{
     for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline; pump(20ms))
-        if (condition()) return true;
+        if (condition())
+            return true;
     return condition();
 }
 
-inline std::vector<std::string> splitLines(const std::string& bytes) {
+inline std::vector<std::string> splitLines(const std::string& bytes)
+{
     std::vector<std::string> lines;
     for (size_t start = 0, end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1)
         lines.push_back(bytes.substr(start, end - start - (end > start && bytes[end - 1] == '\r')));
     return lines;
 }
 
-inline std::wstring join(const std::wstring& folder, const std::wstring& name) {
+inline std::wstring join(const std::wstring& folder, const std::wstring& name)
+{
     return folder.ends_with(L'\\') ? folder + name : folder + L'\\' + name;
 }
 
-inline std::string readBytes(const std::wstring& path) {
+inline std::string readBytes(const std::wstring& path)
+{
     std::ifstream in(fs::path(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // UTF-16 with a byte order mark.
-inline void writeText(const std::wstring& path, std::wstring_view text) {
+inline void writeText(const std::wstring& path, std::wstring_view text)
+{
     std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) bytes.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
-    if (!(std::ofstream(fs::path(path), std::ios::binary) << bytes)) throw std::runtime_error("cannot write a file");
+    for (wchar_t c : text)
+        bytes.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
+    if (!(std::ofstream(fs::path(path), std::ios::binary) << bytes))
+        throw std::runtime_error("cannot write a file");
 }
 
-inline void makeFolders(const std::wstring& path) {
+inline void makeFolders(const std::wstring& path)
+{
     std::error_code ignored;
     fs::create_directories(path, ignored);
 }
 
-inline void removeTree(const std::wstring& path) {
+inline void removeTree(const std::wstring& path)
+{
     std::error_code error; // a program that just ended may hold a file a moment longer
     for (int attempt = 0; attempt < 20; ++attempt) {
         fs::remove_all(path, error);
-        if (!fs::exists(path, error)) return;
+        if (!fs::exists(path, error))
+            return;
         Sleep(50);
     }
 }
 
 // The UI language as the platform names it ("ENU").
-inline std::wstring languageCode() {
+inline std::wstring languageCode()
+{
     wchar_t code[4] = {};
     GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, code, 4);
     return code;
 }
 
-inline std::vector<std::wstring> profileList(const wchar_t* units, DWORD length) { // zero-separated
+inline std::vector<std::wstring> profileList(const wchar_t* units, DWORD length)
+{ // zero-separated
     std::vector<std::wstring> items;
     for (DWORD at = 0; at < length && units[at]; at += static_cast<DWORD>(items.back().size()) + 1)
         items.emplace_back(&units[at]);
@@ -106,7 +122,8 @@ inline std::vector<std::wstring> profileList(const wchar_t* units, DWORD length)
 
 // An INI file as the platform's reader gives it: sections and their lines.
 using Ini = std::vector<std::pair<std::wstring, std::vector<std::wstring>>>;
-inline Ini readIni(const std::wstring& path) {
+inline Ini readIni(const std::wstring& path)
+{
     std::vector<wchar_t> units(1 << 20); // more than any test writes
     wchar_t* const to = units.data();
     Ini file;
@@ -115,13 +132,15 @@ inline Ini readIni(const std::wstring& path) {
     return file;
 }
 
-inline std::optional<std::wstring> iniValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+inline std::optional<std::wstring> iniValue(const std::wstring& path, const wchar_t* section, const wchar_t* key)
+{
     wchar_t value[4096];
     GetPrivateProfileStringW(section, key, L"\x01", value, 4096, path.c_str());
     return std::wstring_view(value) == L"\x01" ? std::nullopt : std::optional<std::wstring>(value);
 }
 
-inline std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className = nullptr, bool visibleOnly = true) {
+inline std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className = nullptr, bool visibleOnly = true)
+{
     std::vector<HWND> all;
     const auto collect = [](HWND window, LPARAM to) {
         reinterpret_cast<std::vector<HWND>*>(to)->push_back(window);
@@ -138,21 +157,24 @@ inline std::vector<HWND> windowsOf(DWORD pid, const wchar_t* className = nullptr
     return all;
 }
 
-inline HWND waitForWindow(DWORD pid, const wchar_t* className, Millis timeout = kTimeout, bool visibleOnly = true) {
+inline HWND waitForWindow(DWORD pid, const wchar_t* className, Millis timeout = kTimeout, bool visibleOnly = true)
+{
     std::vector<HWND> found;
     waitUntil([&] { return !(found = windowsOf(pid, className, visibleOnly)).empty(); }, timeout);
     return found.empty() ? nullptr : found.front();
 }
 
 // -1 from a hung window.
-inline LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+inline LRESULT send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
     DWORD_PTR result = 0;
     const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
     return answered ? static_cast<LRESULT>(result) : -1;
 }
 
 // Asked by message, which crosses processes where GetWindowTextW does not.
-inline std::wstring askText(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index) {
+inline std::wstring askText(HWND window, UINT lengthMessage, UINT textMessage, WPARAM index)
+{
     std::wstring text(static_cast<size_t>(std::max<LRESULT>(send(window, lengthMessage, index), 0)) + 1, L'\0');
     const LRESULT copied = send(window, textMessage, textMessage == WM_GETTEXT ? text.size() : index,
                                 reinterpret_cast<LPARAM>(text.data()));
@@ -160,9 +182,13 @@ inline std::wstring askText(HWND window, UINT lengthMessage, UINT textMessage, W
     return text;
 }
 
-inline std::wstring textOf(HWND window) { return askText(window, WM_GETTEXTLENGTH, WM_GETTEXT, 0); }
+inline std::wstring textOf(HWND window)
+{
+    return askText(window, WM_GETTEXTLENGTH, WM_GETTEXT, 0);
+}
 
-inline std::vector<std::wstring> comboItems(HWND combo) {
+inline std::vector<std::wstring> comboItems(HWND combo)
+{
     std::vector<std::wstring> items;
     for (LRESULT i = 0, count = send(combo, CB_GETCOUNT); i < count; ++i)
         items.push_back(askText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(i)));
@@ -170,31 +196,41 @@ inline std::vector<std::wstring> comboItems(HWND combo) {
 }
 
 // As a user's pick: the parent hears CBN_SELCHANGE.
-inline void choose(HWND combo, int index) {
+inline void choose(HWND combo, int index)
+{
     send(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
     send(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
-inline bool checked(HWND box) { return send(box, BM_GETCHECK) == BST_CHECKED; }
+inline bool checked(HWND box)
+{
+    return send(box, BM_GETCHECK) == BST_CHECKED;
+}
 
 // The keyboard focus on that window's thread.
-inline HWND focusOf(HWND window) {
+inline HWND focusOf(HWND window)
+{
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
 // False while a modal window it opened runs.
-inline bool click(HWND button, Millis timeout = 5s) {
+inline bool click(HWND button, Millis timeout = 5s)
+{
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout.count()), &result) != 0;
 }
 
-inline void postClick(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+inline void postClick(HWND button)
+{
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 // Pressed together, to the foreground window. The keys are queued in order;
 // whoever reads their effect waits for it.
-inline void keys(std::initializer_list<WORD> chord) {
+inline void keys(std::initializer_list<WORD> chord)
+{
     std::vector<INPUT> inputs(chord.size() * 2);
     for (size_t i = 0; i < inputs.size(); ++i) { // all down, then up in reverse
         const WORD key = std::data(chord)[i < chord.size() ? i : inputs.size() - 1 - i];
@@ -207,9 +243,11 @@ inline void keys(std::initializer_list<WORD> chord) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-inline bool toFront(HWND window) {
+inline bool toFront(HWND window)
+{
     const auto inFront = [&] {
-        if (GetForegroundWindow() == window) return true;
+        if (GetForegroundWindow() == window)
+            return true;
         keys({VK_F24}); // only the process with the last input may move the foreground: a key nobody acts on
         SetForegroundWindow(window);
         return false;
@@ -220,7 +258,8 @@ inline bool toFront(HWND window) {
 // Runs `call` on a thread of its own and waits for it at most `timeout`. A
 // call into another process that never answers is left behind, so that the
 // test fails instead of hanging; nothing it would write is read then.
-template <typename Result> std::optional<Result> within(Millis timeout, std::function<Result()> call) {
+template <typename Result> std::optional<Result> within(Millis timeout, std::function<Result()> call)
+{
     struct Outcome {
         std::atomic<bool> done = false;
         Result result{};
@@ -230,7 +269,8 @@ template <typename Result> std::optional<Result> within(Millis timeout, std::fun
         outcome->result = call();
         outcome->done = true;
     }).detach();
-    if (!waitUntil([&] { return outcome->done.load(); }, timeout)) return std::nullopt;
+    if (!waitUntil([&] { return outcome->done.load(); }, timeout))
+        return std::nullopt;
     return outcome->result;
 }
 
@@ -239,10 +279,12 @@ enum class Icon { None, Error, Question, Warning, Information };
 // Icons are per process under Wine: the box's icon is told by drawing each
 // system icon (IDI_ERROR 32513 to IDI_INFORMATION 32516, in the order of Icon)
 // on the box's own background and comparing it with the screen.
-inline Icon iconOf(HWND box) {
+inline Icon iconOf(HWND box)
+{
     RECT at{};
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c)) GetWindowRect(c, &at);
+        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c))
+            GetWindowRect(c, &at);
     const int size = GetSystemMetrics(SM_CXICON);
     HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, size, size));
@@ -274,18 +316,22 @@ struct Box {
     Icon icon = Icon::None;
 };
 
-inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout) {
+inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout)
+{
     HWND box = waitForWindow(pid, kMessageBoxClass, timeout);
-    if (!box) return std::nullopt;
+    if (!box)
+        return std::nullopt;
     return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, kMessageBoxTextId)), iconOf(box)};
 }
 
-inline bool gone(HWND window) {
+inline bool gone(HWND window)
+{
     return waitUntil([&] { return !IsWindow(window); }, 5s);
 }
 
 // Presses IDOK, IDYES or IDNO and waits for the box to go.
-inline bool answer(const Box& box, int button) {
+inline bool answer(const Box& box, int button)
+{
     postClick(GetDlgItem(box.window, button));
     return gone(box.window);
 }
@@ -294,18 +340,21 @@ struct Process { // ends the process, if it still runs, when it goes
     PROCESS_INFORMATION info{};
     Process() = default;
     Process(const Process&) = delete;
-    ~Process() {
+    ~Process()
+    {
         kill();
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
     }
     DWORD pid() const { return info.dwProcessId; }
-    std::optional<DWORD> waitForExit(Millis timeout = kTimeout) const {
+    std::optional<DWORD> waitForExit(Millis timeout = kTimeout) const
+    {
         DWORD code = 0;
         const bool ended = WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
         return ended && GetExitCodeProcess(info.hProcess, &code) ? std::optional(code) : std::nullopt;
     }
-    bool kill() { // whether it still ran
+    bool kill()
+    { // whether it still ran
         const bool ran = WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT;
         if (ran) {
             TerminateProcess(info.hProcess, 0xDEAD);
@@ -318,7 +367,8 @@ struct Process { // ends the process, if it still runs, when it goes
 // Every process a test starts belongs to this job, which ends them all when
 // the test's process goes, also when it is killed for hanging: a Lumibrel
 // left behind would hold the single-instance mutex for every later test.
-inline HANDLE testJob() {
+inline HANDLE testJob()
+{
     static const HANDLE job = [] {
         HANDLE made = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -331,7 +381,8 @@ inline HANDLE testJob() {
 
 using Env = std::vector<std::pair<std::wstring, std::optional<std::wstring>>>; // nullopt removes
 inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env& env = {},
-                                             const std::wstring& folder = {}, WORD show = SW_SHOWDEFAULT) {
+                                             const std::wstring& folder = {}, WORD show = SW_SHOWDEFAULT)
+{
     Env saved; // the child inherits this environment, changed for the moment
     for (const auto& [name, value] : env) {
         std::wstring old(32767, L'\0');
@@ -347,13 +398,16 @@ inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env&
     auto process = std::make_unique<Process>();
     DWORD error = 0;
     for (int attempt = 0; attempt < 3 && !process->info.hProcess; ++attempt) {
-        if (attempt > 0) Sleep(500); // a loaded Wine now and then fails a start
+        if (attempt > 0)
+            Sleep(500); // a loaded Wine now and then fails a start
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             folder.empty() ? nullptr : folder.c_str(), &startup, &process->info))
             error = GetLastError();
     }
-    for (const auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
-    if (!process->info.hProcess) throw std::runtime_error("cannot start " + utf8(exe) + ": " + std::to_string(error));
+    for (const auto& [name, value] : saved)
+        SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
+    if (!process->info.hProcess)
+        throw std::runtime_error("cannot start " + utf8(exe) + ": " + std::to_string(error));
     AssignProcessToJobObject(testJob(), process->info.hProcess); // it starts nothing of its own meanwhile
     return process;
 }
@@ -383,13 +437,16 @@ struct DebugListener {
             SetEvent(ready); // after an idle second too: a writer killed mid-line would block the rest
         }
     }};
-    ~DebugListener() {
+    ~DebugListener()
+    {
         SetEvent(stop);
         thread.join();
         UnmapViewOfFile(view);
-        for (HANDLE handle : {buffer, ready, data, stop}) CloseHandle(handle);
+        for (HANDLE handle : {buffer, ready, data, stop})
+            CloseHandle(handle);
     }
-    std::vector<std::pair<DWORD, std::string>> all() {
+    std::vector<std::pair<DWORD, std::string>> all()
+    {
         std::lock_guard<std::mutex> lock(mutex);
         return lines;
     }
@@ -399,7 +456,8 @@ struct DebugListener {
 // component from `binFolder`, its own LOCALAPPDATA, journal and debug listener.
 class Session {
 public:
-    explicit Session(const std::wstring& binFolder) {
+    explicit Session(const std::wstring& binFolder)
+    {
         static int serial = 0;
         root_ = (fs::temp_directory_path() / L"lumibrel-").wstring() + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++serial);
@@ -409,9 +467,11 @@ public:
             if (!CopyFileW(join(binFolder, name).c_str(), programFile(name).c_str(), FALSE))
                 throw std::runtime_error("cannot copy the program");
         debug_ = std::make_unique<DebugListener>();
-        if (!debug_->view) throw std::runtime_error("cannot listen to debug output");
+        if (!debug_->view)
+            throw std::runtime_error("cannot listen to debug output");
     }
-    ~Session() {
+    ~Session()
+    {
         processes_.clear();
         other_.reset();
         debug_.reset();
@@ -423,40 +483,49 @@ public:
     std::wstring settingsFolder() const { return join(localAppData(), L"Cellvane\\" + languageCode()); }
     std::wstring settingsPath() const { return join(settingsFolder(), L"Cellvane.ini"); }
     std::wstring journalPath() const { return file(L"journal.txt"); }
-    void writeSettings(std::wstring_view text) const {
+    void writeSettings(std::wstring_view text) const
+    {
         removeTree(join(localAppData(), L"Cellvane"));
         makeFolders(settingsFolder());
         writeText(settingsPath(), text);
     }
-    void writeLanguageFile(std::wstring_view text) const {
+    void writeLanguageFile(std::wstring_view text) const
+    {
         writeText(programFile(languageCode() + L"\\Cellvane.ini"), text);
     }
 
-    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT) { // from another folder
+    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT)
+    { // from another folder
         env.insert(env.begin(), {{L"LOCALAPPDATA", localAppData()}, {L"CELLVANE_SIM_JOURNAL", journalPath()}});
         return *processes_.emplace_back(startProcess(programFile(L"Lumibrel.exe"), env, root_, show));
     }
     // Shown, once `count` applies are reported.
-    HWND mainWindow(const Process& program, size_t count = 1) const {
+    HWND mainWindow(const Process& program, size_t count = 1) const
+    {
         HWND window = waitForWindow(program.pid(), LUMIBREL_MAIN_WINDOW_CLASS);
         return window && waitUntil([&] { return applies(program) >= count; }) ? window : nullptr;
     }
     // The main window, shown or not.
-    HWND createdWindow(const Process& program, Millis timeout = kTimeout) const {
+    HWND createdWindow(const Process& program, Millis timeout = kTimeout) const
+    {
         return waitForWindow(program.pid(), LUMIBREL_MAIN_WINDOW_CLASS, timeout, false);
     }
-    std::vector<std::string> debugLines(const Process& program) const {
+    std::vector<std::string> debugLines(const Process& program) const
+    {
         std::vector<std::string> lines;
         for (auto& [pid, line] : debug_->all())
-            if (pid == program.pid()) lines.push_back(std::move(line));
+            if (pid == program.pid())
+                lines.push_back(std::move(line));
         return lines;
     }
-    size_t applies(const Process& program) const {
+    size_t applies(const Process& program) const
+    {
         const auto isApply = [](const std::string& line) { return line.starts_with("Lumibrel: WM_APP_API_APPLY"); };
         return static_cast<size_t>(std::ranges::count_if(debugLines(program), isApply));
     }
     // Exactly `count` once `count` came.
-    bool waitForApplies(const Process& program, size_t count) const {
+    bool waitForApplies(const Process& program, size_t count) const
+    {
         size_t seen = 0;
         waitUntil([&] { return (seen = applies(program)) >= count; });
         return seen == count;
@@ -467,12 +536,14 @@ public:
         std::vector<std::wstring> boxes; // the texts of the boxes answered on the way
     };
     // Clicks Exit, answering Yes or OK to any box, and waits; kills a program that does not end.
-    Ended exit(Process& program, Millis timeout = kTimeout) {
+    Ended exit(Process& program, Millis timeout = kTimeout)
+    {
         Ended ended;
         std::vector<HWND> answered;
         const auto hasEnded = [&] {
             for (HWND box : windowsOf(program.pid(), kMessageBoxClass)) {
-                if (std::ranges::count(answered, box)) continue;
+                if (std::ranges::count(answered, box))
+                    continue;
                 answered.push_back(box);
                 ended.boxes.push_back(textOf(GetDlgItem(box, kMessageBoxTextId)));
                 postClick(GetDlgItem(box, IDYES) ? GetDlgItem(box, IDYES) : GetDlgItem(box, IDOK));
@@ -484,19 +555,24 @@ public:
             postClick(GetDlgItem(window, IDC_EXIT));
             waitUntil(hasEnded, timeout);
         }
-        if (!program.kill()) ended.code = program.waitForExit(0ms);
+        if (!program.kill())
+            ended.code = program.waitForExit(0ms);
         return ended;
     }
     // Notepad, where the user works meanwhile.
-    HWND otherProgramInFront() {
-        if (!other_) other_ = startProcess(L"C:\\windows\\system32\\notepad.exe");
+    HWND otherProgramInFront()
+    {
+        if (!other_)
+            other_ = startProcess(L"C:\\windows\\system32\\notepad.exe");
         HWND window = waitForWindow(other_->pid(), L"Notepad", 10s);
         return window && toFront(window) ? window : nullptr;
     }
     // Debug output and journal, for a failure message.
-    std::string dump() const {
+    std::string dump() const
+    {
         std::string text = "Debug output:\n";
-        for (const auto& [pid, line] : debug_->all()) text += std::to_string(pid) + "> " + line + "\n";
+        for (const auto& [pid, line] : debug_->all())
+            text += std::to_string(pid) + "> " + line + "\n";
         return text + "Journal:\n" + readBytes(journalPath());
     }
 

@@ -9,17 +9,20 @@ namespace e2e {
 namespace {
 
 // Each list with its selected name after the bar.
-Names lists(HWND dialog) {
+Names lists(HWND dialog)
+{
     Names texts;
     for (int id : {IDC_LITERARY_TABLE, IDC_COMPUTER_TABLE, IDC_MATH_TABLE}) {
         texts.emplace_back();
-        for (const std::wstring& name : comboItems(GetDlgItem(dialog, id))) texts.back() += name + L" ";
+        for (const std::wstring& name : comboItems(GetDlgItem(dialog, id)))
+            texts.back() += name + L" ";
         texts.back() += L"| " + textOf(GetDlgItem(dialog, id)); // a drop-down list's text is its selection
     }
     return texts;
 }
 
-TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
+TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept)
+{
     const std::wstring longName = std::wstring(240, L'x') + L"-g1.ctb";
     makeFolders(s->programFile(L"tables\\dir-g1.ctb"));
     for (std::wstring name : {L"en-us-g2.ctb", L"de-g2.ctb", L"EN-GB-G1.UTB", L"nemeth.ctb", L"en-us-comp8.ctb",
@@ -98,7 +101,8 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnceAndKept) {
 }
 
 // What each check box says and whether it is checked.
-Names boxes(HWND dialog) {
+Names boxes(HWND dialog)
+{
     Names shown;
     for (HWND c = GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX); GetDlgCtrlID(c) >= IDC_MARKING_FIRST_CHECKBOX;
          c = GetWindow(c, GW_HWNDNEXT))
@@ -106,7 +110,8 @@ Names boxes(HWND dialog) {
     return shown;
 }
 
-TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettingsFile) {
+TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettingsFile)
+{
     s->writeLanguageFile(L"[BrailleMarking]\nBoldText=yes\nItalicText=0\n=stray\nno equals sign\nHTMLLink=1\n"
                          L"boldTEXT=0\nUnderline=off\n"); // a key repeated gives no second check box
     ASSERT_TRUE(open(kComponentKeepsNothing));
@@ -177,44 +182,51 @@ struct Look {
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT font = nullptr;
     TEXTMETRICW metrics{};
-    explicit Look(UINT scale) : dpi(scale) {
+    explicit Look(UINT scale) : dpi(scale)
+    {
         NONCLIENTMETRICSW system{};
         system.cbSize = sizeof system;
         SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof system, &system, 0, dpi);
         SelectObject(dc, font = CreateFontIndirectW(&system.lfMessageFont));
         GetTextMetricsW(dc, &metrics);
     }
-    ~Look() {
+    ~Look()
+    {
         DeleteDC(dc);
         DeleteObject(font);
     }
-    int width(const std::wstring& text) const {
+    int width(const std::wstring& text) const
+    {
         RECT drawn{};
         DrawTextW(dc, text.c_str(), -1, &drawn, DT_CALCRECT | DT_SINGLELINE);
         return drawn.right;
     }
 };
 
-RECT placeOf(HWND control) { // in its window's client area
+RECT placeOf(HWND control)
+{ // in its window's client area
     RECT place{};
     GetWindowRect(control, &place);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
     return place;
 }
 
-bool inside(RECT inner, RECT outer) {
+bool inside(RECT inner, RECT outer)
+{
     RECT common{};
     return IntersectRect(&common, &inner, &outer) && EqualRect(&common, &inner);
 }
 
-bool whole(HWND control) {
+bool whole(HWND control)
+{
     RECT client{};
     GetClientRect(GetParent(control), &client);
     return inside(placeOf(control), client);
 }
 
 // How far right a label's text reaches on the screen: its last column not of the window's colour.
-int inkWidth(HWND label) {
+int inkWidth(HWND label)
+{
     RECT at{};
     GetWindowRect(label, &at);
     const int width = at.right - at.left;
@@ -231,7 +243,8 @@ int inkWidth(HWND label) {
     const DWORD background = GetRValue(paper) << 16 | GetGValue(paper) << 8 | GetBValue(paper);
     int ink = 0;
     for (int i = 0; bits && i < width * height; ++i)
-        if ((static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != background) ink = std::max(ink, i % width + 1);
+        if ((static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != background)
+            ink = std::max(ink, i % width + 1);
     DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
@@ -240,7 +253,8 @@ int inkWidth(HWND label) {
 
 // Every control whole in its window (a check box may be scrolled wholly out
 // of sight) and its text, in the message font, within it.
-void expectReadable(HWND window, const Look& look) {
+void expectReadable(HWND window, const Look& look)
+{
     RECT client{}, seen{};
     GetClientRect(window, &client);
     for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -249,12 +263,15 @@ void expectReadable(HWND window, const Look& look) {
         const bool button = !_wcsicmp(kind, L"Button");
         const bool box = button && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
         RECT place = placeOf(c);
-        if (!IsWindowVisible(c) || (box && !IntersectRect(&seen, &place, &client))) continue;
+        if (!IsWindowVisible(c) || (box && !IntersectRect(&seen, &place, &client)))
+            continue;
         std::wstring text = textOf(c);
         int room = place.right - place.left; // less a check box's box, a push button's edges, a combo box's arrow
-        if (button) room -= box ? look.metrics.tmHeight + look.metrics.tmAveCharWidth : 2 * look.metrics.tmAveCharWidth;
+        if (button)
+            room -= box ? look.metrics.tmHeight + look.metrics.tmAveCharWidth : 2 * look.metrics.tmAveCharWidth;
         if (!_wcsicmp(kind, L"ComboBox")) {
-            for (const std::wstring& item : comboItems(c)) text = look.width(item) > look.width(text) ? item : text;
+            for (const std::wstring& item : comboItems(c))
+                text = look.width(item) > look.width(text) ? item : text;
             room -= GetSystemMetricsForDpi(SM_CXVSCROLL, look.dpi) + 2 * look.metrics.tmAveCharWidth;
         }
         EXPECT_TRUE(inside(place, client)) << utf8(text) << " lies outside its window";
@@ -264,7 +281,8 @@ void expectReadable(HWND window, const Look& look) {
 }
 
 // ctest runs it in US English and in German, which has no list of its own.
-TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSize) {
+TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSize)
+{
     const wchar_t* const desktop = L"Control Panel\\Desktop"; // where each program started reads its scale
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -296,10 +314,12 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
         SCOPED_TRACE(testing::Message() << row.dpi << " dpi, font " << row.fontHeight << ", " << row.attributes);
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &row.dpi, sizeof row.dpi);
         NONCLIENTMETRICSW font = metrics;
-        if (row.fontHeight) font.lfMessageFont.lfHeight = row.fontHeight;
+        if (row.fontHeight)
+            font.lfMessageFont.lfHeight = row.fontHeight;
         setFont(font);
         std::wstring list = L"[BrailleMarking]\n";
-        for (int i = 0; i < row.attributes; ++i) list += L"MarkSpellingErrorsNumber" + std::to_wstring(i) + L"=1\n";
+        for (int i = 0; i < row.attributes; ++i)
+            list += L"MarkSpellingErrorsNumber" + std::to_wstring(i) + L"=1\n";
         writeText(s->programFile(L"enu\\Cellvane.ini"), list); // the one that ships
         ASSERT_TRUE(open());
         const Look look(row.dpi);
@@ -327,12 +347,16 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
             GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &screen);
             EXPECT_TRUE(inside(frame, screen.rcWork)) << utf8(className) << " reaches past the screen";
             const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
-            if (row.dpi == 96 && row.growth == 1) base[className] = size;
+            if (row.dpi == 96 && row.growth == 1)
+                base[className] = size;
             EXPECT_GE(size.cx, base[className].cx * row.growth) << utf8(className);
             EXPECT_GE(size.cy, base[className].cy * row.growth) << utf8(className);
-            if (button == IDC_MARKING) { EXPECT_EQ(boxes(window).size(), static_cast<size_t>(row.attributes)); }
+            if (button == IDC_MARKING) {
+                EXPECT_EQ(boxes(window).size(), static_cast<size_t>(row.attributes));
+            }
             if (button == IDC_MARKING && row.attributes > 30) { // more than the screen holds: Tab scrolls to each
-                for (int i = 1; i < row.attributes; ++i) keys({VK_TAB});
+                for (int i = 1; i < row.attributes; ++i)
+                    keys({VK_TAB});
                 HWND last = GetDlgItem(window, IDC_MARKING_FIRST_CHECKBOX + row.attributes - 1);
                 EXPECT_TRUE(focusOn(last));
                 EXPECT_TRUE(waitUntil([&] { return whole(last); }, 2s)) << "the focused check box is out of sight";

@@ -25,7 +25,8 @@ inline const State kDefaults = "10000";
 inline const Env kComponentKeepsNothing = {{L"CELLVANE_SIM_PERSIST", L"0"}};
 
 // One apply as the component's journal shows it.
-inline std::string sentFor(const State& s, const std::string& tables = "") {
+inline std::string sentFor(const State& s, const std::string& tables = "")
+{
     const auto flag = [&](int i) { return s[i] == '1' ? "(-1) " : "(0) "; };
     return std::string("DisplayLiteraryBraille") + flag(0) + "EnableContractedBrailleInput" + flag(1) +
            "ShowBrailleOnScreen" + flag(2) + "ForceSixDotBraille" + flag(4) + "SetBrailleLinePadding(" +
@@ -39,14 +40,17 @@ inline const std::regex kApply("DisplayLiteraryBraille.*?SetHybridPrintAndBraill
 // A failed ASSERT inside a helper ends the whole test, not only the helper,
 // so that a broken program is not waited on again and again.
 struct FatalFailureEndsTheTest : ::testing::EmptyTestEventListener {
-    void OnTestPartResult(const ::testing::TestPartResult& result) override {
-        if (result.fatally_failed()) throw ::testing::AssertionException(result);
+    void OnTestPartResult(const ::testing::TestPartResult& result) override
+    {
+        if (result.fatally_failed())
+            throw ::testing::AssertionException(result);
     }
 };
 
 class Lumibrel : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         [[maybe_unused]] static const bool listening = [] {
             ::testing::UnitTest::GetInstance()->listeners().Append(new FatalFailureEndsTheTest);
             return true;
@@ -56,7 +60,8 @@ protected:
         s = std::make_unique<Session>(GetProgramFolder()); // the built program lies beside the tests
     }
     // What a screen reader is told a control is called (MSAA), asked with a deadline.
-    static std::wstring accessibleName(HWND control) {
+    static std::wstring accessibleName(HWND control)
+    {
         const auto ask = [control] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             IAccessible* object = nullptr;
@@ -79,7 +84,8 @@ protected:
     // Starts the program; its main window once `applies` applies are reported.
     HWND open(Env env = {}, size_t applies = 1) { return main = s->mainWindow(*(p = &s->start(env)), applies); }
     HWND item(int id) const { return GetDlgItem(main, id); }
-    State shown() const {
+    State shown() const
+    {
         State state;
         for (int id : {IDC_DISPLAY_LITERARY_BRAILLE, IDC_USE_CONTRACTED_BRAILLE_INPUT, IDC_SHOW_BRAILLE_VISUALIZER,
                        IDC_HYBRID_PRINT_AND_BRAILLE_MODE})
@@ -87,57 +93,72 @@ protected:
         return state + std::to_string(send(item(IDC_MULTILINE_BRAILLE), CB_GETCURSEL));
     }
     // Once the window shows that state.
-    bool shows(const State& state) const {
+    bool shows(const State& state) const
+    {
         return waitUntil([&] { return shown() == state; }, 5s);
     }
     // The journal as "Method(args)" lines, or those of one method; and the applies among them.
-    Lines calls(const std::string& method = "") const {
+    Lines calls(const std::string& method = "") const
+    {
         Lines found;
         for (const std::string& line : s->journal())
-            if (line.starts_with(method)) found.push_back(std::regex_replace(line, kResult, ""));
+            if (line.starts_with(method))
+                found.push_back(std::regex_replace(line, kResult, ""));
         return found;
     }
-    std::string journal() const {
+    std::string journal() const
+    {
         std::string joined;
-        for (const std::string& call : calls()) joined += call + " ";
+        for (const std::string& call : calls())
+            joined += call + " ";
         return joined;
     }
-    Lines sent() const {
+    Lines sent() const
+    {
         const std::string all = journal();
         Lines applies;
-        for (std::sregex_iterator i(all.begin(), all.end(), kApply), end; i != end; ++i) applies.push_back(i->str());
+        for (std::sregex_iterator i(all.begin(), all.end(), kApply), end; i != end; ++i)
+            applies.push_back(i->str());
         return applies;
     }
-    std::string lastSent() const {
+    std::string lastSent() const
+    {
         const Lines all = sent(); // one read of the journal
         return all.empty() ? "(nothing sent)" : all.back();
     }
     // Clicks Apply; true once exactly one more apply is reported.
-    bool applyAndWait() {
+    bool applyAndWait()
+    {
         const size_t before = s->applies(*p);
         return click(item(IDC_APPLY)) && s->waitForApplies(*p, before + 1);
     }
     // The dialog once it is in front with the keyboard focus in it.
-    HWND openDialog(int button, const wchar_t* className) {
+    HWND openDialog(int button, const wchar_t* className)
+    {
         postClick(item(button));
         HWND dialog = waitForWindow(p->pid(), className);
         return dialog && focusIn(dialog) ? dialog : nullptr;
     }
-    bool waitForCalls(const std::string& m, size_t n) const {
+    bool waitForCalls(const std::string& m, size_t n) const
+    {
         return waitUntil([&] { return calls(m).size() >= n; });
     }
-    bool hidden() const {
+    bool hidden() const
+    {
         return waitUntil([&] { return !IsWindowVisible(main); }, 5s);
     }
-    bool focusOn(HWND control) const {
+    bool focusOn(HWND control) const
+    {
         return waitUntil([&] { return focusOf(control) == control; }, 5s);
     }
     // In front, with the keyboard focus on one of its controls.
-    bool focusIn(HWND w) const {
+    bool focusIn(HWND w) const
+    {
         return waitUntil([&] { return GetForegroundWindow() == w && IsChild(w, focusOf(w)); }, 5s);
     }
     // Expects a "Lumibrel" box saying that, with that icon and owner, and answers it (0: by Enter).
-    void expectBox(const std::wstring& text, Icon icon, HWND owner, int button = IDOK) {
+    void expectBox(const std::wstring& text, Icon icon, HWND owner, int button = IDOK)
+    {
         const std::optional<Box> box = waitForBox(p->pid());
         ASSERT_TRUE(box) << "no box saying " << utf8(text);
         EXPECT_EQ(box->caption, L"Lumibrel");
@@ -153,7 +174,8 @@ protected:
         send(owner, WM_NULL); // answered once the command that asked has run to its end
     }
     // Exit ends the program with 0, asking nothing on the way but `asked`.
-    void exitCleanly(const Names& asked = {}) {
+    void exitCleanly(const Names& asked = {})
+    {
         const Session::Ended ended = s->exit(*p);
         EXPECT_EQ(ended.code, 0u);
         EXPECT_EQ(ended.boxes, asked);

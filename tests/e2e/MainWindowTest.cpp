@@ -7,7 +7,8 @@
 namespace e2e {
 namespace {
 
-TEST_F(Lumibrel, FreshStartAppliesDefaultsOnTheWorkerThreadAndHidingAppliesNothing) {
+TEST_F(Lumibrel, FreshStartAppliesDefaultsOnTheWorkerThreadAndHidingAppliesNothing)
+{
     ASSERT_TRUE(open());
     EXPECT_EQ(textOf(main), L"Lumibrel");
     EXPECT_TRUE(focusOn(item(IDC_DISPLAY_LITERARY_BRAILLE)));
@@ -16,7 +17,8 @@ TEST_F(Lumibrel, FreshStartAppliesDefaultsOnTheWorkerThreadAndHidingAppliesNothi
     EXPECT_TRUE(journal().starts_with(started + sentFor(kDefaults) + " ")) << journal();
     const std::string worker = std::regex_replace(s->journal().at(0), std::regex(".* tid="), " tid=");
     EXPECT_NE(worker, " tid=" + std::to_string(GetWindowThreadProcessId(main, nullptr))); // the worker's apartment
-    for (const std::string& line : s->journal()) EXPECT_TRUE(line.ends_with(worker)) << line;
+    for (const std::string& line : s->journal())
+        EXPECT_TRUE(line.ends_with(worker)) << line;
     for (const std::string& line : s->debugLines(*p)) // each call of the apply, and its total, with a time or result
         EXPECT_TRUE(line.ends_with(" ms") || line.find(" hr=0x") != std::string::npos) << line;
     EXPECT_TRUE(click(item(IDC_SHOW_BRAILLE_VISUALIZER)));
@@ -56,7 +58,8 @@ TEST_F(Lumibrel, FreshStartAppliesDefaultsOnTheWorkerThreadAndHidingAppliesNothi
     EXPECT_TRUE(journal().ends_with(sentFor("10102") + " SetEnabled(0) Stop() Released() ")); // applied once more
 }
 
-TEST_F(Lumibrel, LoadsStoredSettingsIntoTheControlsAndAppliesThem) {
+TEST_F(Lumibrel, LoadsStoredSettingsIntoTheControlsAndAppliesThem)
+{
     struct Stored {
         const wchar_t* file;
         State shown;
@@ -86,7 +89,8 @@ TEST_F(Lumibrel, LoadsStoredSettingsIntoTheControlsAndAppliesThem) {
     }
 }
 
-TEST_F(Lumibrel, ApplyWritesOnlyWhatChangedAndSendsNothingBeforeApply) {
+TEST_F(Lumibrel, ApplyWritesOnlyWhatChangedAndSendsNothingBeforeApply)
+{
     s->writeSettings(L"[Display]\nPort=USB\n[Liblouis]\nLiteraryTable=de-g2.ctb\nDisplayLiteraryBraille=0\n"
                      L"UseContractedBrailleInput=yes\n[Settings]\nShowBrailleVisualizer=off\nBrailleLinePadding=2\n");
     Ini stored = readIni(s->settingsPath());
@@ -98,7 +102,8 @@ TEST_F(Lumibrel, ApplyWritesOnlyWhatChangedAndSendsNothingBeforeApply) {
         auto& lines = std::ranges::find(stored, key.section, &Ini::value_type::first)->second;
         const std::wstring prefix = key.name + std::wstring(L"=");
         auto line = std::ranges::find_if(lines, [&](const std::wstring& l) { return l.starts_with(prefix); });
-        if (line == lines.end()) line = lines.insert(line, L"");
+        if (line == lines.end())
+            line = lines.insert(line, L"");
         *line = prefix + key.value;
     };
     set({L"Liblouis", L"DisplayLiteraryBraille", L"1"}); // contracted input brings literary braille
@@ -131,14 +136,16 @@ TEST_F(Lumibrel, ApplyWritesOnlyWhatChangedAndSendsNothingBeforeApply) {
         EXPECT_EQ(readIni(s->settingsPath()), stored) << "written before Apply";
         ASSERT_TRUE(applyAndWait());
         EXPECT_EQ(lastSent(), sentFor(step.shown));
-        for (const Key& key : step.written) set(key);
+        for (const Key& key : step.written)
+            set(key);
         EXPECT_EQ(readIni(s->settingsPath()), stored);
     }
     exitCleanly();
     EXPECT_EQ(sent().size(), std::size(steps) + 3) << "sent before Apply"; // with start-up, the mend and Exit
 }
 
-TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys) {
+TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys)
+{
     s->writeLanguageFile(L"[BrailleMarking]\nBoldText=0\n");
     ASSERT_TRUE(open());
     // clang-format off
@@ -200,7 +207,8 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys) {
         EXPECT_TRUE(gone(window)) << static_cast<char>(key);
         ASSERT_TRUE(focusIn(main)) << static_cast<char>(key);
     }
-    for (int i = 0; i < 3; ++i) keys({VK_SHIFT, VK_TAB});
+    for (int i = 0; i < 3; ++i)
+        keys({VK_SHIFT, VK_TAB});
     ASSERT_TRUE(focusOn(item(IDC_CANCEL)));
     keys({VK_RETURN}); // Enter on Cancel presses it, applying nothing
     EXPECT_TRUE(hidden());

@@ -6,7 +6,8 @@
 namespace e2e {
 namespace {
 
-TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
+TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes)
+{
     // Applies queue behind a slow component in the order made, and the window does not wait for them.
     ASSERT_TRUE(open({{L"CELLVANE_SIM_DELAY", L"*=300"}}));
     for (int i = 0; i < 3; ++i) {
@@ -48,7 +49,8 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         SCOPED_TRACE(&row - rows);
         s->writeSettings(L"[Settings]\nHybridPrintAndBrailleMode=1\n");
         DeleteFileW(s->journalPath().c_str());
-        if (row.prepare) row.prepare();
+        if (row.prepare)
+            row.prepare();
         ASSERT_TRUE(open(row.env, row.unavailable ? 0 : 1));
         if (row.unavailable) {
             expectBox(L"The braille display component could not be loaded. Settings are saved but do not reach the "
@@ -57,7 +59,9 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
         }
         PostMessageW(main, WM_HOTKEY, 1, 0); // a refresh reaches only a started component
         postClick(item(IDC_APPLY));          // after the component's start report
-        if (!row.unavailable) { ASSERT_TRUE(s->waitForApplies(*p, 2)); }
+        if (!row.unavailable) {
+            ASSERT_TRUE(s->waitForApplies(*p, 2));
+        }
         HWND hybrid = item(IDC_HYBRID_PRINT_AND_BRAILLE_MODE);
         EXPECT_EQ(IsWindowEnabled(hybrid) != FALSE, row.hybridOffered);
         EXPECT_EQ(checked(hybrid), row.hybridOffered);
@@ -77,7 +81,8 @@ TEST_F(Lumibrel, TheProgramRunsOnAndSaysSoWhateverTheComponentDoes) {
     }
 }
 
-TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgramEnds) {
+TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgramEnds)
+{
     const std::wstring scriptTable = L"\x0431-\x4E2D-g1.ctb"; // outside any one ANSI code page
     makeFolders(s->programFile(L"tables"));
     writeText(s->programFile(L"tables\\" + scriptTable), L"");
@@ -170,7 +175,8 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
     exitCleanly();
 }
 
-TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
+TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo)
+{
     HANDLE impostor = CreateEventW(nullptr, TRUE, FALSE, LUMIBREL_MUTEX_NAME); // the name taken by another kind
     EXPECT_EQ(s->start().waitForExit(), 1u);
     EXPECT_TRUE(s->journal().empty());
@@ -196,7 +202,8 @@ TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo) {
     EXPECT_TRUE(calls("Stop(").empty());
 }
 
-TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo) {
+TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
+{
     const std::wstring noPath = L"Failed to resolve language INI path.";
     const std::wstring exitAnyway = L"The settings could not be saved. Exit anyway?";
     makeFolders(s->programFile(L"tables"));
@@ -274,7 +281,8 @@ TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
         {notHandedOver, L"The settings were saved but could not be handed to the braille display. Exit anyway?"});
 }
 
-TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes) {
+TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes)
+{
     s->writeLanguageFile(L"[BrailleMarking]\nBoldText=0\nItalicText=1\n");
     ASSERT_TRUE(open());
     HWND other = s->otherProgramInFront();

@@ -16,7 +16,8 @@ using namespace std::literals;
 using Text = const wchar_t*;
 using Names = std::vector<std::wstring>;
 
-TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath) {
+TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath)
+{
     const std::optional<bool> none;                        // the fallback
     const std::wstring_view on = L"onward"sv.substr(0, 2); // a view reads its own units only
     // clang-format off
@@ -33,14 +34,16 @@ TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath) {
         {0, L"", L""}};
     // clang-format on
     for (const auto& [text, value] : texts)
-        for (bool f : {false, true}) EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
+        for (bool f : {false, true})
+            EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
     EXPECT_EQ(BoolText(true) + std::wstring(BoolText(false)), L"10");
     EXPECT_EQ(LanguageCodeFrom(4, L"DEU") + LanguageCodeFrom(0, L"DEU") + LanguageCodeFrom(0, nullptr), L"DEUenuenu");
     for (const auto& [result, value, path] : paths)
         EXPECT_EQ(SettingsFilePathFrom(result, value, L"deu"), path) << result;
 }
 
-TEST(PathRules, RootsParentsAndFolderChains) {
+TEST(PathRules, RootsParentsAndFolderChains)
+{
     // clang-format off
     const std::tuple<Text, size_t, Text> rows[] = { // path, root length, parent
         {L"", 0, L""}, {L"f", 0, L""}, {L"a\\\\f", 0, L"a"}, {L"C:", 2, L"C:"}, {L"C:f", 2, L"C:"},
@@ -55,10 +58,12 @@ TEST(PathRules, RootsParentsAndFolderChains) {
     // clang-format on
     for (const auto& [path, root, parent] : rows)
         EXPECT_EQ(std::pair(PathRootLength(path), ParentFolderOf(path)), std::pair(root, std::wstring(parent))) << path;
-    for (const auto& [folder, chain] : chains) EXPECT_EQ(FolderChainOf(folder), chain) << folder;
+    for (const auto& [folder, chain] : chains)
+        EXPECT_EQ(FolderChainOf(folder), chain) << folder;
 }
 
-TEST(TableRules, FoldersListsAndOrder) {
+TEST(TableRules, FoldersListsAndOrder)
+{
     // clang-format off
     const std::tuple<Text, Text, Text> folders[] = {{L"Z:\\p", L"", L"Z:\\p\\tables\\"}, {L"", L"", L""},
         {L"Z:\\p", L"t", L"Z:\\p\\t\\"}, {L"", L"C:\\x", L""}, {L"Z:\\p", L"C:", L"C:\\"},
@@ -89,7 +94,8 @@ TEST(TableRules, FoldersListsAndOrder) {
               (Names{L"B", L"_x", L"a", L"aB", L"a_b", L"b", L"z", L"\u00e9", L"\xD83D\xDE00", L"\uE000", L"\uFF21"}));
 }
 
-TEST(MarkingText, SectionLabelsAndAccessKeys) {
+TEST(MarkingText, SectionLabelsAndAccessKeys)
+{
     using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
     // A count short of the terminator ends the section as the terminator does.
     const std::pair<std::wstring_view, Pairs> sections[] = {
@@ -101,7 +107,8 @@ TEST(MarkingText, SectionLabelsAndAccessKeys) {
         {L"\0a=1\0\0"sv, {}}};
     for (const auto& [units, expected] : sections) {
         Pairs pairs;
-        for (const auto& e : ParseMarkingSection(units.data(), units.size())) pairs.emplace_back(e.key, e.value);
+        for (const auto& e : ParseMarkingSection(units.data(), units.size()))
+            pairs.emplace_back(e.key, e.value);
         EXPECT_EQ(pairs, expected) << std::wstring(units.substr(0, 8));
     }
     EXPECT_TRUE(ParseMarkingSection(nullptr, 10).empty());
@@ -116,14 +123,18 @@ TEST(MarkingText, SectionLabelsAndAccessKeys) {
     const std::pair<Text, std::optional<wchar_t>> keys[] = {{L"&&a &Bold", L'b'}, {L"a&&&B", L'b'}, {L"&1 x", L'1'},
         {L"Bold&", std::nullopt}, {L"&&", std::nullopt}, {L"", std::nullopt}};
     // clang-format on
-    for (const auto& [identifier, label] : splits) EXPECT_EQ(SplitCamelCase(identifier), label) << identifier;
+    for (const auto& [identifier, label] : splits)
+        EXPECT_EQ(SplitCamelCase(identifier), label) << identifier;
     std::vector<wchar_t> used;
-    for (const auto& [label, withKey] : keyed) EXPECT_EQ(AddAccessKey(label, used), withKey) << label;
+    for (const auto& [label, withKey] : keyed)
+        EXPECT_EQ(AddAccessKey(label, used), withKey) << label;
     EXPECT_EQ(used, (std::vector<wchar_t>{L'b', L'r', L'i', L's', L'u'}));
-    for (const auto& [text, key] : keys) EXPECT_EQ(AccessKeyOf(text), key) << text;
+    for (const auto& [text, key] : keys)
+        EXPECT_EQ(AccessKeyOf(text), key) << text;
 }
 
-TEST(LayoutRules, ScalesRowsAndLanguageFiles) {
+TEST(LayoutRules, ScalesRowsAndLanguageFiles)
+{
     // dpi, LOGFONT height, a length at 96 dpi and scaled: the default text up to 9 points leaves the layout as it is.
     const std::tuple<int, int, int, int> scales[] = {{96, -11, 285, 285},  {96, -12, 520, 520},  {0, 0, 7, 7},
                                                      {144, -18, 285, 428}, {192, 24, 520, 1040}, {96, -16, 110, 160},
