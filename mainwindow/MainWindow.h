@@ -2,6 +2,8 @@
 // the current and last-applied table names, and its window procedure.
 #pragma once
 
+#include "settings/SettingsRules.h"
+
 #include <windows.h>
 #include <string>
 
@@ -30,13 +32,6 @@ extern std::wstring g_appliedMathTable;
 
 // 1 until the display component reports that it lacks hybrid mode.
 extern BYTE g_hybridModeAvailable;
-
-// Items of the Multiline Braille combo box, in list order.
-enum MultilineBrailleMode {
-    MultilineAuto = 0,
-    MultilineMaxLines = 1,
-    MultilineDoubleLineSpacing = 2,
-};
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

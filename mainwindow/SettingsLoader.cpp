@@ -2,8 +2,6 @@
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
 
-#include <cstdlib>
-
 std::wstring g_literaryTable;
 std::wstring g_computerTable;
 std::wstring g_mathTable;
@@ -56,17 +54,8 @@ void LoadMainWindowSettings()
         EnableWindow(g_hwndHybridPrintAndBrailleMode, g_hybridModeAvailable != 0);
     }
 
-    int padding = _wtoi(paddingText.c_str());
-    if (padding < 1)
-        padding = 1;
-    const bool sixDot = ParseBoolText(sixDotText, false);
-    int index = MultilineAuto;
-    if (sixDot && padding == 1)
-        index = MultilineMaxLines;
-    else if (!sixDot && padding == 3)
-        index = MultilineDoubleLineSpacing;
     if (g_hwndMultilineBraille != nullptr)
-        SendMessageW(g_hwndMultilineBraille, CB_SETCURSEL, index, 0);
+        SendMessageW(g_hwndMultilineBraille, CB_SETCURSEL, MultilineModeFrom(sixDotText, paddingText), 0);
 
     if (!literary)
         SetCheck(g_hwndUseContractedBrailleInput, false);

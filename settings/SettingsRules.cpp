@@ -1,5 +1,7 @@
 #include "settings/SettingsRules.h"
 
+#include <cwchar>
+
 bool ParseBoolText(std::wstring_view text, bool fallback)
 {
     if (text.empty())
@@ -31,4 +33,17 @@ std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& l
     if (envResult < 1 || envResult >= kValueBufferUnits)
         return std::wstring();
     return localAppData + L"\\Cellvane\\" + languageCode + L"\\Cellvane.ini";
+}
+
+MultilineBrailleMode MultilineModeFrom(std::wstring_view sixDotText, const std::wstring& paddingText)
+{
+    long padding = std::wcstol(paddingText.c_str(), nullptr, 10); // its leading digits count
+    if (padding < 1)
+        padding = 1;
+    const bool sixDot = ParseBoolText(sixDotText, false);
+    if (sixDot && padding == 1)
+        return MultilineMaxLines;
+    if (!sixDot && padding == 3)
+        return MultilineDoubleLineSpacing;
+    return MultilineAuto;
 }

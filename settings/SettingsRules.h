@@ -22,6 +22,18 @@ std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer);
 std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
                                   const std::wstring& languageCode);
 
+// Items of the Multiline Braille combo box, in list order.
+enum MultilineBrailleMode {
+    MultilineAuto = 0,
+    MultilineMaxLines = 1,
+    MultilineDoubleLineSpacing = 2,
+};
+
+// The item the component's two stored keys stand for: six dots with a line
+// padding of 1 (or less, or none readable) is Maximum Lines, eight dots with
+// a padding of 3 is Double Line Spacing, anything else Automatic.
+MultilineBrailleMode MultilineModeFrom(std::wstring_view sixDotText, const std::wstring& paddingText);
+
 // Defaults of the keys the display component keeps and the program only
 // reads: the current tables and the multiline choice.
 inline constexpr wchar_t kDefaultLiteraryTable[] = L"en-us-g2.ctb";

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -229,11 +228,11 @@ inline void postClick(HWND button)
 
 // Pressed together, to the foreground window. The keys are queued in order;
 // whoever reads their effect waits for it.
-inline void keys(std::initializer_list<WORD> chord)
+inline void keys(const std::vector<WORD>& chord)
 {
     std::vector<INPUT> inputs(chord.size() * 2);
     for (size_t i = 0; i < inputs.size(); ++i) { // all down, then up in reverse
-        const WORD key = std::data(chord)[i < chord.size() ? i : inputs.size() - 1 - i];
+        const WORD key = chord[i < chord.size() ? i : inputs.size() - 1 - i];
         const bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
         inputs[i].type = INPUT_KEYBOARD;
         inputs[i].ki.wVk = key;
@@ -255,65 +254,9 @@ inline bool toFront(HWND window)
     return waitUntil(inFront, 5s);
 }
 
-// Runs `call` on a thread of its own and waits for it at most `timeout`. A
-// call into another process that never answers is left behind, so that the
-// test fails instead of hanging; nothing it would write is read then.
-template <typename Result> std::optional<Result> within(Millis timeout, std::function<Result()> call)
-{
-    struct Outcome {
-        std::atomic<bool> done = false;
-        Result result{};
-    };
-    const auto outcome = std::make_shared<Outcome>();
-    std::thread([outcome, call = std::move(call)] {
-        outcome->result = call();
-        outcome->done = true;
-    }).detach();
-    if (!waitUntil([&] { return outcome->done.load(); }, timeout))
-        return std::nullopt;
-    return outcome->result;
-}
-
-enum class Icon { None, Error, Question, Warning, Information };
-
-// Icons are per process under Wine: the box's icon is told by drawing each
-// system icon (IDI_ERROR 32513 to IDI_INFORMATION 32516, in the order of Icon)
-// on the box's own background and comparing it with the screen.
-inline Icon iconOf(HWND box)
-{
-    RECT at{};
-    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if ((GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c))
-            GetWindowRect(c, &at);
-    const int size = GetSystemMetrics(SM_CXICON);
-    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, size, size));
-    int best = -1;
-    const auto recognised = [&] {
-        for (int kind = 0, most = size * size * 9 / 10; at.right > at.left && kind < 4; ++kind) {
-            StretchBlt(dc, 0, 0, size, size, screen, at.left, at.top, 1, 1, SRCCOPY); // the corner's background
-            DrawIconEx(dc, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(32513 + kind)), size, size, 0, nullptr, DI_NORMAL);
-            int same = 0;
-            for (int i = 0; i < size * size; ++i)
-                same += GetPixel(dc, i % size, i / size) == GetPixel(screen, at.left + i % size, at.top + i / size);
-            if (same > most) {
-                most = same;
-                best = kind;
-            }
-        }
-        return best >= 0;
-    };
-    waitUntil(recognised, 2s); // a box just shown may not be painted yet
-    DeleteObject(SelectObject(dc, old));
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return static_cast<Icon>(best + 1);
-}
-
 struct Box {
     HWND window = nullptr, owner = nullptr;
     std::wstring caption, text;
-    Icon icon = Icon::None;
 };
 
 inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout)
@@ -321,7 +264,7 @@ inline std::optional<Box> waitForBox(DWORD pid, Millis timeout = kTimeout)
     HWND box = waitForWindow(pid, kMessageBoxClass, timeout);
     if (!box)
         return std::nullopt;
-    return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, kMessageBoxTextId)), iconOf(box)};
+    return Box{box, GetWindow(box, GW_OWNER), textOf(box), textOf(GetDlgItem(box, kMessageBoxTextId))};
 }
 
 inline bool gone(HWND window)

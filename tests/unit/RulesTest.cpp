@@ -16,7 +16,7 @@ using namespace std::literals;
 using Text = const wchar_t*;
 using Names = std::vector<std::wstring>;
 
-TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath)
+TEST(SettingsRules, BooleanTextsMultilineLanguageCodeAndSettingsPath)
 {
     const std::optional<bool> none;                        // the fallback
     const std::wstring_view on = L"onward"sv.substr(0, 2); // a view reads its own units only
@@ -26,6 +26,11 @@ TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath)
         {L"FALSE", false},
         {L"no", false}, {L"NO", false}, {L"off", false}, {L"OFF", false}, {L"", none}, {L"True", none}, {L"oN", none},
         {L" 1", none}, {L"1 ", none}, {L"01", none}, {L"tru", none}, {L"1\0"sv, none}, {on, true}};
+    // ForceSixDotBraille and BrailleLinePadding as stored, and the item they stand for.
+    const std::tuple<Text, Text, MultilineBrailleMode> multiline[] = {{L"1", L"1", MultilineMaxLines},
+        {L"TRUE", L"0", MultilineMaxLines}, {L"on", L"-2", MultilineMaxLines}, {L"1", L"x", MultilineMaxLines},
+        {L"1", L"2", MultilineAuto}, {L"1", L"3", MultilineAuto}, {L"0", L"1", MultilineAuto},
+        {L"false", L"3abc", MultilineDoubleLineSpacing}, {L"", L" 3", MultilineDoubleLineSpacing}};
     const std::wstring longest = L"C:\\" + std::wstring(256, L'x');
     const std::wstring tail = L"\\Cellvane\\deu\\Cellvane.ini";
     // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
@@ -36,6 +41,8 @@ TEST(SettingsRules, BooleanTextsLanguageCodeAndSettingsPath)
     for (const auto& [text, value] : texts)
         for (bool f : {false, true})
             EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
+    for (const auto& [sixDot, padding, mode] : multiline)
+        EXPECT_EQ(MultilineModeFrom(sixDot, padding), mode) << sixDot << " " << padding;
     EXPECT_EQ(BoolText(true) + std::wstring(BoolText(false)), L"10");
     EXPECT_EQ(LanguageCodeFrom(4, L"DEU") + LanguageCodeFrom(0, L"DEU") + LanguageCodeFrom(0, nullptr), L"DEUenuenu");
     for (const auto& [result, value, path] : paths)
