@@ -96,11 +96,11 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     HWND dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
     EXPECT_EQ(boxes(dialog), (Names{L"Bold &Text=1", L"Italic T&ext=0", L"HTML &Link=1", L"Underline=0"}));
     EXPECT_TRUE(focusOn(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX)));
-    for (WORD key : {VK_ESCAPE, VK_RETURN}) { // nothing changed, nothing written, however it closes
-        closeBy(key, dialog);
-        dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
-    }
-    EXPECT_TRUE(readIni(s->settingsPath()).empty());
+    keys({VK_DOWN});
+    keys({VK_SPACE});
+    closeBy(VK_ESCAPE, dialog);
+    EXPECT_TRUE(readIni(s->settingsPath()).empty()) << "Escape kept the change";
+    dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
     keys({VK_DOWN});
     keys({VK_SPACE});
     closeBy(VK_RETURN, dialog);
