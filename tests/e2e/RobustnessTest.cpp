@@ -175,9 +175,20 @@ TEST_F(Lumibrel, StartUpAndShutDownHoldWhenTheSystemSaysNo)
 
 TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
 {
-    // Keys that cannot be written: each one's error, OK keeps the window, nothing is sent, Exit asks.
+    // No settings file at all: the start-up apply, OK, Marking and Exit say so.
+    const std::wstring noPath = L"Failed to resolve language INI path.";
     const std::wstring exitAnyway = L"The settings could not be saved. Exit anyway?";
+    p = &s->start({{L"LOCALAPPDATA", std::nullopt}});
+    ASSERT_TRUE(main = s->createdWindow(*p)); // the box comes before the window is shown
+    expectBox(noPath, main);
+    for (int button : {IDC_OK, IDC_MARKING}) {
+        postClick(item(button));
+        expectBox(noPath, main);
+    }
+    exitCleanly({noPath, exitAnyway});
+    // Keys that cannot be written: each one's error, OK keeps the window, nothing is sent, Exit asks.
     makeFolders(s->settingsPath()); // a folder where the settings file belongs
+    DeleteFileW(s->journalPath().c_str());
     ASSERT_TRUE(open());
     struct Unwritable {
         int box;
@@ -204,6 +215,24 @@ TEST_F(Lumibrel, AFailedApplyIsShownAndExitStillEndsTheProgramWhenTheUserSaysSo)
     exitCleanly({rows[2].error, exitAnyway}); // Yes ends it as a successful Exit does
     EXPECT_EQ(sent(), Lines{sentFor(kDefaults)}) << "a failed apply was sent";
     EXPECT_TRUE(journal().ends_with(" SetEnabled(0) Stop() Released() ")) << journal();
+    // The worker gone: the failed hand-over is shown, and the keys are written.
+    removeTree(s->settingsFolder());
+    DeleteFileW(s->journalPath().c_str());
+    ASSERT_TRUE(open({{L"CELLVANE_SIM_EXIT_THREAD", L"DisplayLiteraryBraille"}}, 0));
+    ASSERT_TRUE(waitForCalls("DisplayLiteraryBraille(", 1));
+    const std::string lastLine = s->journal().back();
+    const DWORD workerId = std::stoul(lastLine.substr(lastLine.rfind("tid=") + 4));
+    if (HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, workerId)) { // none: it has ended already
+        EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0) << "the worker did not end";
+        CloseHandle(worker);
+    }
+    EXPECT_TRUE(click(item(IDC_SHOW_BRAILLE_VISUALIZER)));
+    const std::wstring notHandedOver = L"Failed to queue settings update to API worker thread.";
+    postClick(item(IDC_APPLY));
+    expectBox(notHandedOver, main);
+    EXPECT_EQ(iniValue(s->settingsPath(), L"Settings", L"ShowBrailleVisualizer"), L"1");
+    exitCleanly(
+        {notHandedOver, L"The settings were saved but could not be handed to the braille display. Exit anyway?"});
 }
 
 TEST_F(Lumibrel, TheFocusStaysWithLumibrelAroundDialogsAndMessageBoxes)
