@@ -76,6 +76,7 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnce)
     }
     exitCleanly();
     EXPECT_EQ(sent().size(), 6u) << "sent before Apply"; // start-up, four Applies, Exit
+    EXPECT_EQ(lastSent(), sentFor("10002")) << "a dismissed choice reached the component";
 }
 
 // What each check box says and whether it is checked.
@@ -279,6 +280,12 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
                 GetClientRect(window, &client);
                 EXPECT_TRUE(waitUntil([&] { return inside(placeOf(last), client); }, 2s)) << "scrolled out of sight";
                 EXPECT_LE(placeOf(last).bottom, placeOf(GetDlgItem(window, IDC_MARKING_OK)).top);
+                ShowWindowAsync(main, SW_MINIMIZE); // which hides the dialog: the hot key brings both back as they were
+                ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != FALSE; }, 5s));
+                PostMessageW(main, WM_HOTKEY, 1, 0);
+                EXPECT_TRUE(waitUntil([&] { return !IsIconic(main) && IsWindowVisible(window); }, 5s));
+                EXPECT_TRUE(focusIn(window));
+                EXPECT_TRUE(focusOn(last));
             }
             if (button)
                 closeBy(VK_ESCAPE, window);

@@ -122,13 +122,9 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys)
         IDC_CANCEL, IDC_ABOUT, IDC_EXIT};
     // clang-format on
     const size_t n = std::size(order);
-    for (size_t i = 1; i <= n; ++i) { // once round by Tab, and back by Shift+Tab
+    for (size_t i = 1; i <= n; ++i) { // once round by Tab
         keys({VK_TAB});
         EXPECT_TRUE(focusOn(item(order[i % n]))) << i;
-    }
-    for (size_t i = n; i-- > 0;) {
-        keys({VK_SHIFT, VK_TAB});
-        EXPECT_TRUE(focusOn(item(order[i]))) << i;
     }
     // A screen reader names a combo box by the label created right before it.
     EXPECT_EQ(textOf(GetWindow(item(IDC_MULTILINE_BRAILLE), GW_HWNDPREV)), L"M&ultiline Braille:");

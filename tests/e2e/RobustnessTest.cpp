@@ -91,14 +91,15 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
     };
     const auto nothing = [] {};
     const auto clickExit = [&] { postClick(item(IDC_EXIT)); };
-    const auto applyOneAndChangeAnother = [&] {
+    const auto applyTwoAndChangeAThird = [&] {
         applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
-        click(item(IDC_HYBRID_PRINT_AND_BRAILLE_MODE)); // not applied
+        applyThen(IDC_HYBRID_PRINT_AND_BRAILLE_MODE);  // queued behind the first
+        click(item(IDC_USE_CONTRACTED_BRAILLE_INPUT)); // not applied
     };
     const auto endSession = [&] { // as Windows does at sign-out, or an installer
         EXPECT_EQ(send(main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
         send(main, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
-        EXPECT_TRUE(journal().ends_with(sentFor("10100") + stopped)) << "when the message returns";
+        EXPECT_TRUE(journal().ends_with(sentFor("10110") + stopped)) << "when the message returns";
     };
     const auto applyTwiceInsideTheFirst = [&] {
         applyThen(IDC_SHOW_BRAILLE_VISUALIZER);
@@ -125,8 +126,8 @@ TEST_F(Lumibrel, EveryChoiceReachesTheComponentBeforeItIsStoppedHoweverTheProgra
     const Row rows[] = {
         {{{L"CELLVANE_SIM_READ_WINDOW", L"SetEnabled,Stop"}}, nothing, clickExit,
          "ReadWindow(\"Lumibrel\") SetEnabled(0) ReadWindow(\"Lumibrel\") Stop() Released() ", 3s},
-        {{{L"CELLVANE_SIM_DELAY", L"ShowBrailleOnScreen=1000"}}, applyOneAndChangeAnother, endSession,
-         sentFor("10100") + stopped, 5s},
+        {{{L"CELLVANE_SIM_DELAY", L"ShowBrailleOnScreen=1000"}}, applyTwoAndChangeAThird, endSession,
+         sentFor("10100") + " " + sentFor("10110") + stopped, 5s},
         {{{L"CELLVANE_SIM_PUMP", L"ShowBrailleOnScreen=1500"}}, applyTwiceInsideTheFirst, clickExit,
          sentFor("10100") + " " + sentFor("10110") + " " + sentFor("10010") + " " + sentFor("10010") + stopped, 15s},
         {{{L"CELLVANE_SIM_DELAY", L"*=1000,Start=0,QueryHybridSupport=0,SetEnabled=0,RefreshFocusedControl=0"}},
