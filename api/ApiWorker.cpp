@@ -3,7 +3,9 @@
 #include "app/ControlIds.h"
 #include "app/Shell.h"
 #include "app/WindowParts.h"
+#include "settings/SettingsStore.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <deque>
 #include <mutex>
@@ -14,9 +16,14 @@
 
 namespace {
 
+// A task is work of its own, run between two component calls.
+constexpr UINT kTaskWork = 0;
+
 struct ApiWork {
     UINT kind = 0;
     std::unique_ptr<ApplyRecord> record;
+    std::function<void()> task;
+    unsigned long serial = 0;
 };
 
 // The only state the two threads share; touched under its lock alone.
@@ -26,9 +33,26 @@ struct ApiWorkQueue {
     HWND window = nullptr;          // the worker's message-only window, once it exists
     HANDLE shutdownTaken = nullptr; // set when the worker takes the shutdown: all before it is done
     bool closed = false;            // the shutdown is queued or the worker has gone
+    unsigned long lastSerial = 0;
 };
 
-ApiWorkQueue g_apiWork;
+// Never destroyed: a worker still inside a component call when the process
+// ends (its stop timed out) may yet take from it, after the program's own
+// statics are gone.
+ApiWorkQueue& g_apiWork = *new ApiWorkQueue;
+
+// A shutdown under way, as the user-interface thread alone sees it. Ticks
+// are absolute; a later, shorter shutdown brings them forward.
+struct ShutdownWait {
+    bool underWay = false;
+    HANDLE taken = nullptr;
+    DWORD queuedDeadline = 0;
+    DWORD stopMs = 0;
+    bool stopping = false;
+    DWORD stopDeadline = 0;
+};
+
+ShutdownWait g_shutdown;
 
 // The worker thread's own state, kept in its window's user data.
 struct WorkerState {
@@ -143,12 +167,24 @@ bool TakeWork(ApiWork& work)
 
 void DoWork(WorkerState& state, const ApiWork& work)
 {
-    if (work.kind == WM_APP_API_START) {
+    if (work.kind == kTaskWork) {
+        if (work.task)
+            work.task();
+    } else if (work.kind == WM_APP_API_START) {
         StartApi(state.api, state.started);
     } else if (work.kind == WM_APP_API_APPLY) {
         // The started flag is not asked: an apply reaches even a component whose Start failed.
-        if (state.api != nullptr && work.record != nullptr)
+        if (state.api != nullptr && work.record != nullptr) {
+            // The component may keep what it is handed in the file we share,
+            // through the platform's writer: a file it begins, or an ANSI one,
+            // would turn a name outside the code page into question marks.
+            // No component call runs now, so none can be writing the file.
+            std::vector<std::wstring> names;
+            if (work.record->tablesChanged)
+                names = {work.record->literaryTable, work.record->mathTable, work.record->computerTable};
+            PrepareSettingsFile(work.record->settingsPath, names);
             ApplyToApi(state.api, *work.record);
+        }
     } else if (work.kind == WM_APP_API_REFRESH) {
         if (state.api != nullptr && state.started)
             state.api->RefreshFocusedControl();
@@ -205,22 +241,40 @@ void CloseWorkQueue()
     g_apiWork.pending.clear();
 }
 
-// True when one of the handles is signalled within ms. Meanwhile only the
-// messages sent to this thread's windows are answered; posted ones wait.
-bool WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, DWORD ms)
+// Waits until one of the handles is signalled or ms have passed, answering
+// meanwhile only the messages sent to this thread's windows; posted ones
+// wait. A sent message may start a wait of its own before this one returns.
+void WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, DWORD ms)
 {
-    const DWORD begun = GetTickCount();
-    for (;;) {
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD elapsed = GetTickCount() - begun;
-        const DWORD woken =
-            MsgWaitForMultipleObjects(count, handles, FALSE, elapsed < ms ? ms - elapsed : 0, QS_SENDMESSAGE);
-        if (woken < WAIT_OBJECT_0 + count)
-            return true;
-        if (woken != WAIT_OBJECT_0 + count)
-            return false;
-    }
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(count, handles, FALSE, ms, QS_SENDMESSAGE);
+}
+
+bool Signalled(HANDLE handle)
+{
+    return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+}
+
+bool WorkerEnded()
+{
+    return g_workerThread == nullptr || WaitForSingleObject(g_workerThread, 0) != WAIT_TIMEOUT;
+}
+
+bool Passed(DWORD deadline)
+{
+    return static_cast<LONG>(GetTickCount() - deadline) >= 0;
+}
+
+DWORD MsUntil(DWORD deadline)
+{
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 0;
+}
+
+DWORD Earlier(DWORD deadline, DWORD other)
+{
+    return static_cast<LONG>(other - deadline) < 0 ? other : deadline;
 }
 
 // Only the shutdown stays, so that it comes right after the call in progress.
@@ -230,58 +284,133 @@ void DropQueuedWork()
     std::erase_if(g_apiWork.pending, [](const ApiWork& work) { return work.kind != WM_APP_API_SHUTDOWN; });
 }
 
+// The waiting of the shutdown under way, until the worker has ended or the
+// bounds have passed. The bounds are read afresh after every wake, since a
+// shutdown started by a sent message may have brought them forward.
+void AwaitWorkerEnd()
+{
+    while (!WorkerEnded()) {
+        if (!g_shutdown.stopping) {
+            if (Signalled(g_shutdown.taken) || Passed(g_shutdown.queuedDeadline)) {
+                if (!Signalled(g_shutdown.taken))
+                    DropQueuedWork();
+                g_shutdown.stopping = true;
+                g_shutdown.stopDeadline = GetTickCount() + g_shutdown.stopMs;
+                continue;
+            }
+            const HANDLE reached[] = {g_workerThread, g_shutdown.taken};
+            WaitAnsweringSentMessages(reached, g_shutdown.taken != nullptr ? 2 : 1, MsUntil(g_shutdown.queuedDeadline));
+        } else {
+            if (Passed(g_shutdown.stopDeadline))
+                return; // a component that hangs in Stop must not keep the program alive
+            WaitAnsweringSentMessages(&g_workerThread, 1, MsUntil(g_shutdown.stopDeadline));
+        }
+    }
+}
+
 } // namespace
 
 bool QueueApiWork(UINT work, std::unique_ptr<ApplyRecord> record)
 {
+    ApiWork item{work, std::move(record), nullptr, 0};
     // A worker that a component call ended leaves no word of it but its handle.
-    if (g_workerThread == nullptr || WaitForSingleObject(g_workerThread, 0) != WAIT_TIMEOUT)
+    if (WorkerEnded())
         return false;
     HWND window = nullptr;
+    unsigned long serial = 0;
     {
         std::lock_guard<std::mutex> guard(g_apiWork.lock);
         if (g_apiWork.closed)
             return false;
-        g_apiWork.pending.push_back(ApiWork{work, std::move(record)});
+        serial = item.serial = ++g_apiWork.lastSerial;
+        g_apiWork.pending.push_back(std::move(item));
         g_apiWork.closed = work == WM_APP_API_SHUTDOWN;
         window = g_apiWork.window;
     }
     if (window != nullptr)
         PostMessageW(window, WM_APP_API_WORK, 0, 0);
-    return true;
+    // Ended between the first look and the push: what it never took is not
+    // handed over. What it took before it ended was.
+    if (!WorkerEnded())
+        return true;
+    std::lock_guard<std::mutex> guard(g_apiWork.lock);
+    return std::erase_if(g_apiWork.pending, [&](const ApiWork& queued) { return queued.serial == serial; }) == 0;
+}
+
+bool RunBetweenComponentCalls(const std::function<void()>& task, DWORD waitMs)
+{
+    // Whichever side lets go last closes the event: a late run still sets it.
+    struct Done {
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        ~Done()
+        {
+            if (event != nullptr)
+                CloseHandle(event);
+        }
+    };
+    const auto done = std::make_shared<Done>();
+    const auto run = [task, done] {
+        task();
+        SetEvent(done->event);
+    };
+    HWND window = nullptr;
+    bool queued = false;
+    if (done->event != nullptr && !WorkerEnded()) {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        if (!g_apiWork.closed) {
+            g_apiWork.pending.push_front(ApiWork{kTaskWork, nullptr, run, ++g_apiWork.lastSerial});
+            window = g_apiWork.window;
+            queued = true;
+        }
+    }
+    if (!queued) {
+        task();
+        return true;
+    }
+    if (window != nullptr)
+        PostMessageW(window, WM_APP_API_WORK, 0, 0);
+    const DWORD deadline = GetTickCount() + waitMs;
+    const HANDLE waits[] = {done->event, g_workerThread};
+    while (!Signalled(done->event) && !WorkerEnded() && !Passed(deadline))
+        WaitAnsweringSentMessages(waits, 2, MsUntil(deadline));
+    return Signalled(done->event);
 }
 
 void StopApiWorker(DWORD queuedWorkMs, DWORD stopMs)
 {
     if (g_workerThread == nullptr)
         return;
-    HANDLE shutdownTaken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const DWORD now = GetTickCount();
+    if (g_shutdown.underWay) {
+        g_shutdown.queuedDeadline = Earlier(g_shutdown.queuedDeadline, now + queuedWorkMs);
+        g_shutdown.stopMs = std::min(g_shutdown.stopMs, stopMs);
+        if (g_shutdown.stopping)
+            g_shutdown.stopDeadline = Earlier(g_shutdown.stopDeadline, now + stopMs);
+        AwaitWorkerEnd();
+        return;
+    }
+    g_shutdown = ShutdownWait{true, CreateEventW(nullptr, TRUE, FALSE, nullptr), now + queuedWorkMs, stopMs};
     {
         std::lock_guard<std::mutex> guard(g_apiWork.lock);
-        g_apiWork.shutdownTaken = shutdownTaken;
+        g_apiWork.shutdownTaken = g_shutdown.taken;
     }
-    if (QueueApiWork(WM_APP_API_SHUTDOWN)) {
-        const HANDLE reached[] = {shutdownTaken, g_workerThread};
-        if (shutdownTaken == nullptr || !WaitAnsweringSentMessages(reached, 2, queuedWorkMs))
-            DropQueuedWork();
-    }
-    // A component that hangs in Stop must not keep the program alive.
-    WaitAnsweringSentMessages(&g_workerThread, 1, stopMs);
+    if (!QueueApiWork(WM_APP_API_SHUTDOWN))
+        DropQueuedWork();
+    AwaitWorkerEnd();
     {
         std::lock_guard<std::mutex> guard(g_apiWork.lock);
         g_apiWork.shutdownTaken = nullptr;
     }
-    if (shutdownTaken != nullptr)
-        CloseHandle(shutdownTaken);
+    if (g_shutdown.taken != nullptr)
+        CloseHandle(g_shutdown.taken);
+    g_shutdown = ShutdownWait{};
     CloseHandle(g_workerThread);
     g_workerThread = nullptr;
-    g_workerThreadId = 0;
 }
 
 DWORD WINAPI ApiWorkerThreadProc(LPVOID)
 {
-    // The window exists before the user-interface thread hears that the
-    // worker is ready; work queued before then is taken by the first drain.
+    // Work queued before the window exists is taken by the first drain.
     WorkerState state;
     HWND window = CreateWorkerWindow(state);
     {

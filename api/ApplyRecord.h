@@ -1,6 +1,6 @@
-// One apply's snapshot, handed from the user-interface thread to the API
-// worker by pointer in WM_APP_API_APPLY. It has one owner at a time: the
-// creator until the post succeeds, then the worker, which deletes it.
+// One apply's snapshot, queued from the user-interface thread for the API
+// worker. It has one owner at a time: the apply until it is queued, then the
+// queue, then the worker, which deletes it once handled.
 #pragma once
 
 #include <string>
@@ -16,4 +16,6 @@ struct ApplyRecord {
     std::wstring literaryTable;
     std::wstring mathTable;
     std::wstring computerTable;
+    // The settings file the component shares; made ready for what it may keep there.
+    std::wstring settingsPath;
 };

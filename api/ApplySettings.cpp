@@ -66,12 +66,8 @@ ApplyResult ApplySettings(HWND owner)
     record->tablesChanged = record->literaryTable != g_appliedLiteraryTable ||
                             record->computerTable != g_appliedComputerTable || record->mathTable != g_appliedMathTable;
     const bool tablesChanged = record->tablesChanged;
+    record->settingsPath = path;
 
-    // The component keeps the names in the file we share; begun by it, the
-    // file would be one that turns a name outside the ANSI code page into
-    // question marks.
-    if (tablesChanged)
-        EnsureSettingsFile(path);
     if (!QueueApiWork(WM_APP_API_APPLY, std::move(record))) {
         ShowResourceMessage(owner, IDS_ERR_QUEUE_APPLY, MB_ICONERROR);
         return ApplyNotHanded;

@@ -35,7 +35,9 @@
 #define IDC_MARKING_FIRST_CHECKBOX 5100
 
 // Private messages (WM_APP is 0x8000). The first four name the kinds of
-// work queued for the API worker (api/ApiWorker.h); they are not posted.
+// work queued for the API worker (api/ApiWorker.h); they are never posted.
+// The worker posts WM_APP_API_STARTED and WM_APP_API_UNAVAILABLE to
+// MainWindow, a second start WM_APP_SHOW_SETTINGS.
 #define WM_APP_API_START       (0x8000 + 9)
 #define WM_APP_API_APPLY       (0x8000 + 10)
 #define WM_APP_API_SHUTDOWN    (0x8000 + 11)
@@ -52,3 +54,4 @@
 #define LUMIBREL_MARKING_DIALOG_CLASS L"LumibrelMarkingDialog"
 #define LUMIBREL_API_WORKER_CLASS     L"LumibrelApiWorker"
 #define LUMIBREL_MUTEX_NAME           L"Local\\Lumibrel_SingleInstance_Mutex"
+#define LUMIBREL_ENDING_EVENT_NAME    L"Local\\Lumibrel_Ending"

@@ -1,6 +1,7 @@
 #include "app/LayoutRules.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace {
@@ -9,6 +10,7 @@ constexpr int kDesignDpi = 96;
 constexpr int kDefaultFontPoints = 9;
 constexpr int kDialogFontPoints = 8;
 constexpr int kPointsPerInch = 72;
+constexpr int kWheelNotch = 120;
 
 int PointsToPixels(int points, int dpi)
 {
@@ -58,4 +60,22 @@ size_t FirstRowShowing(size_t first, size_t focused, size_t visible)
     if (visible > 0 && focused >= first + visible)
         return focused - visible + 1;
     return first;
+}
+
+int CentredStart(int ownerStart, int ownerLength, int length, int areaStart, int areaLength)
+{
+    const int centred = ownerStart + (ownerLength - length) / 2;
+    return std::max(areaStart, std::min(centred, areaStart + areaLength - length));
+}
+
+int WheelRows(int& pending, int delta, unsigned linesPerNotch, size_t page)
+{
+    if ((pending > 0 && delta < 0) || (pending < 0 && delta > 0))
+        pending = 0; // turned the other way: what was gathered no longer counts
+    pending += delta;
+    const int notches = pending / kWheelNotch;
+    pending -= notches * kWheelNotch;
+    const long long perNotch = linesPerNotch == UINT_MAX ? static_cast<long long>(page) : linesPerNotch;
+    return static_cast<int>(
+        std::clamp(notches * perNotch, static_cast<long long>(-INT_MAX), static_cast<long long>(INT_MAX)));
 }

@@ -30,3 +30,14 @@ size_t RowsThatFit(size_t count, int height, int fixedHeight, int rowHeight);
 // The first of `visible` rows shown, moved as little as possible so that
 // row `focused` is among them.
 size_t FirstRowShowing(size_t first, size_t focused, size_t visible);
+
+// Where a window of `length` starts along one axis, centred on its owner's
+// span and then moved inside the area; a window longer than the area starts
+// at the area's start.
+int CentredStart(int ownerStart, int ownerLength, int length, int areaStart, int areaLength);
+
+// Rows one wheel message scrolls, up when positive. Deltas add up in
+// `pending` until a notch (120) is reached, so that a touchpad's small ones
+// count; each notch scrolls linesPerNotch rows, or `page` rows when the
+// system asks for a page a notch (linesPerNotch of all ones).
+int WheelRows(int& pending, int delta, unsigned linesPerNotch, size_t page);

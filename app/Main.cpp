@@ -17,13 +17,17 @@
 HANDLE g_singleInstanceMutex = nullptr;
 HWND g_hwndMain = nullptr;
 HANDLE g_workerThread = nullptr;
-DWORD g_workerThreadId = 0;
 HANDLE g_workerReadyEvent = nullptr;
+HANDLE g_endingAnnouncement = nullptr;
 
 namespace {
 
 constexpr DWORD kWorkerReadyWaitMs = 5000;
 constexpr DWORD kIdleWakeMs = 50;
+// A start while the running instance ends waits no longer than its Exit may
+// take, and looks again this often.
+constexpr DWORD kEndingInstanceWaitMs = kQueuedWorkWaitMs + kWorkerShutdownWaitMs + 5000;
+constexpr DWORD kEndingInstancePollMs = 100;
 
 enum ExitCode {
     ExitNormal = 0,
@@ -45,7 +49,34 @@ void ShowRunningInstance()
     }
 }
 
+// The running instance has announced its end (Exit waits for the
+// component). Then this one waits for it to go, no longer than its Exit may
+// take, and takes its place: true once g_singleInstanceMutex is a new one.
+// Against an instance that runs on it is false at once.
+bool TakeOverFromEndingInstance()
+{
+    const DWORD begun = GetTickCount();
+    for (;;) {
+        CloseHandle(g_singleInstanceMutex);
+        g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
+        if (g_singleInstanceMutex == nullptr)
+            return false;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return true;
+        HANDLE ending = OpenEventW(SYNCHRONIZE, FALSE, LUMIBREL_ENDING_EVENT_NAME);
+        if (ending == nullptr)
+            return false;
+        CloseHandle(ending);
+        if (GetTickCount() - begun >= kEndingInstanceWaitMs)
+            return false;
+        Sleep(kEndingInstancePollMs);
+    }
+}
+
 // Returns false when the worker could not be made; the message is shown.
+// The window does not wait for the worker: its work waits in the queue until
+// the worker takes it, and a worker not up within 5 s is reported by the
+// window's timer.
 bool StartApiWorker(HWND window)
 {
     g_workerReadyEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -53,22 +84,14 @@ bool StartApiWorker(HWND window)
         ShowResourceMessage(window, IDS_ERR_WORKER_EVENT, MB_ICONERROR);
         return false;
     }
-    g_workerThread = CreateThread(nullptr, 0, ApiWorkerThreadProc, nullptr, 0, &g_workerThreadId);
+    g_workerThread = CreateThread(nullptr, 0, ApiWorkerThreadProc, nullptr, 0, nullptr);
     if (g_workerThread == nullptr) {
-        g_workerThreadId = 0;
         CloseHandle(g_workerReadyEvent);
         g_workerReadyEvent = nullptr;
         ShowResourceMessage(window, IDS_ERR_WORKER_THREAD, MB_ICONERROR);
         return false;
     }
-    // A late worker still sets the event, so then it stays open until
-    // shutdown; the work queued meanwhile waits for it.
-    if (WaitForSingleObject(g_workerReadyEvent, kWorkerReadyWaitMs) == WAIT_OBJECT_0) {
-        CloseHandle(g_workerReadyEvent);
-        g_workerReadyEvent = nullptr;
-    } else {
-        ShowResourceMessage(window, IDS_WARN_WORKER_TIMEOUT, MB_ICONWARNING);
-    }
+    SetTimer(window, kWorkerReadyTimerId, kWorkerReadyWaitMs, nullptr);
     QueueApiWork(WM_APP_API_START);
     return true;
 }
@@ -93,6 +116,12 @@ int RunMainLoop(HWND window)
 
 } // namespace
 
+void AnnounceEnding()
+{
+    if (g_endingAnnouncement == nullptr)
+        g_endingAnnouncement = CreateEventW(nullptr, TRUE, TRUE, LUMIBREL_ENDING_EVENT_NAME);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
     const std::wstring folder = GetProgramFolder();
@@ -102,9 +131,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
     if (g_singleInstanceMutex == nullptr)
         return ExitNoMutexOrClass;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (GetLastError() == ERROR_ALREADY_EXISTS && !TakeOverFromEndingInstance()) {
         ShowRunningInstance();
-        CloseHandle(g_singleInstanceMutex);
+        if (g_singleInstanceMutex != nullptr)
+            CloseHandle(g_singleInstanceMutex);
         g_singleInstanceMutex = nullptr;
         return ExitNormal;
     }
@@ -127,7 +157,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     }
     g_hwndMain = window;
 
-    if (g_workerThread == nullptr && !StartApiWorker(window)) {
+    if (!StartApiWorker(window)) {
         DestroyWindow(window);
         return ExitNoWorker;
     }
@@ -137,8 +167,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 
     ApplySettings(window);
 
+    // No UpdateWindow: the first turn of the main loop paints the window, and
+    // a message sent to it meanwhile need not wait for the paint.
     ShowWindow(window, showCommand);
-    UpdateWindow(window);
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);
     BringWindowToTop(window);
@@ -149,5 +180,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     // loop posts again), the window goes, and its WM_DESTROY ends the worker.
     if (IsWindow(window))
         DestroyWindow(window);
+    // Only now, with the mutex closed, may a start that waits for this one go on.
+    if (g_endingAnnouncement != nullptr)
+        CloseHandle(g_endingAnnouncement);
     return exitCode;
 }

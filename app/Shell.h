@@ -8,8 +8,14 @@
 extern HANDLE g_singleInstanceMutex;
 extern HWND g_hwndMain;
 extern HANDLE g_workerThread;
-extern DWORD g_workerThreadId;
 extern HANDLE g_workerReadyEvent;
 
 // Alt+Ctrl+T, registered for MainWindow at start-up.
 constexpr int kHotKeyId = 1;
+
+// MainWindow's timer that looks, once, whether the worker came up in time.
+constexpr UINT_PTR kWorkerReadyTimerId = 1;
+
+// Tells a start made from now on that this instance is ending, so that it
+// waits for it instead of asking it to show itself. Held until the process ends.
+void AnnounceEnding();

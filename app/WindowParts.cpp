@@ -38,20 +38,49 @@ void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScal
     }
 }
 
+namespace {
+
+RECT WorkAreaOf(HWND window)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    return monitor.rcWork;
+}
+
+} // namespace
+
 void FitWindow(HWND window, int width, int height)
 {
     RECT frame = {};
     GetWindowRect(window, &frame);
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof(monitor);
-    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        const RECT& work = monitor.rcWork;
-        width = std::min(width, static_cast<int>(work.right - work.left));
-        height = std::min(height, static_cast<int>(work.bottom - work.top));
-        frame.left = std::clamp(frame.left, work.left, work.right - width);
-        frame.top = std::clamp(frame.top, work.top, work.bottom - height);
-    }
+    const RECT work = WorkAreaOf(window);
+    width = std::min(width, static_cast<int>(work.right - work.left));
+    height = std::min(height, static_cast<int>(work.bottom - work.top));
+    frame.left = std::clamp(frame.left, work.left, work.right - width);
+    frame.top = std::clamp(frame.top, work.top, work.bottom - height);
     SetWindowPos(window, nullptr, frame.left, frame.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+POINT CentredOverOwner(HWND owner, int width, int height)
+{
+    RECT frame = {};
+    GetWindowRect(owner, &frame);
+    const RECT work = WorkAreaOf(owner);
+    return {CentredStart(frame.left, frame.right - frame.left, width, work.left, work.right - work.left),
+            CentredStart(frame.top, frame.bottom - frame.top, height, work.top, work.bottom - work.top)};
+}
+
+void CentreOverOwner(HWND window)
+{
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner == nullptr)
+        return;
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    const POINT place = CentredOverOwner(owner, frame.right - frame.left, frame.bottom - frame.top);
+    SetWindowPos(window, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void (*layOut)(HWND), LRESULT& result)
@@ -75,6 +104,12 @@ bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, v
         result = 0;
         return true;
     }
+    case WM_SETTINGCHANGE:
+        // A new text size comes as new metrics for the message font.
+        if (wParam == SPI_SETNONCLIENTMETRICS ||
+            (lParam != 0 && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"WindowMetrics") == 0))
+            layOut(window);
+        return false; // others may listen too
     case WM_NCDESTROY:
         ReleaseMessageFont(window);
         return false; // the platform still has its part to do

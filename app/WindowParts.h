@@ -33,9 +33,18 @@ void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScal
 // monitor, and moves it onto that area where it reaches past it.
 void FitWindow(HWND window, int width, int height);
 
+// Where a dialog of that outer size is first made: centred over its owner,
+// so that it is born on the owner's monitor and takes that monitor's scale.
+POINT CentredOverOwner(HWND owner, int width, int height);
+
+// Moves the window, its size kept, centred over its owner and inside the
+// work area of the owner's monitor.
+void CentreOverOwner(HWND window);
+
 // The messages every window answers alike for its looks: labels and check
-// boxes on the window's own colours, and a move to a monitor of another
-// scale (the suggested rectangle, then layOut). True when it took the message.
+// boxes on the window's own colours, a move to a monitor of another scale
+// (the suggested rectangle, then layOut), and a change of the text size
+// (layOut). True when it took the message.
 bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void (*layOut)(HWND), LRESULT& result);
 
 // WM_NCCREATE of a dialog: keeps the creation parameter in the user data.

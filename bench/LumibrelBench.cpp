@@ -276,9 +276,12 @@ int wmain(int argc, wchar_t** argv)
     std::printf("Lumibrel against a bare one-window program and against the floor that also loads\n"
                 "common controls 6 and COM (medians of %d runs)\n",
                 runs);
+    // The floor is the fair one: it loads what Lumibrel cannot do without.
+    constexpr double kStartUpTarget[] = {1.3, 1.1};
+    constexpr const char* kStartUpTargetText[] = {"<= 1.30", "<= 1.10"};
     for (int p : {kBare, kFloor})
-        Row(kStartUp[p], "<= 1.30", start[kLumibrel] <= 1.3 * start[p], "%.1f ms / %s %.1f ms = %.2f", start[kLumibrel],
-            kShortName[p], start[p], start[kLumibrel] / start[p]);
+        Row(kStartUp[p], kStartUpTargetText[p], start[kLumibrel] <= kStartUpTarget[p] * start[p],
+            "%.1f ms / %s %.1f ms = %.2f", start[kLumibrel], kShortName[p], start[p], start[kLumibrel] / start[p]);
     Row("Apply click on the UI thread, nothing to write", "< 5 ms", apply[0] < 5, "%.2f ms", apply[0]);
     Row("Apply click on the UI thread, four keys", "< 20 ms", apply[1] < 20, "%.2f ms", apply[1]);
     Row("click to the worker's line, nothing to write", "< 20 ms", shown[0] < 20, "%.2f ms", shown[0]);

@@ -17,12 +17,8 @@ BYTE g_hybridModeAvailable = 1;
 
 namespace {
 
-// Exit waits for the applies already queued, generously: they hold the
-// choices the component alone keeps (tables, multiline). Then the component
-// gets a bounded time to stop. When Windows ends the session, all of it must
-// fit in the few seconds Windows allows.
-constexpr DWORD kQueuedWorkWaitMs = 60000;
-constexpr DWORD kWorkerShutdownWaitMs = 5000;
+// When Windows ends the session, the queued applies and the stop must fit in
+// the few seconds Windows allows (Exit's bounds are in api/ApiWorker.h).
 constexpr DWORD kEndSessionWorkWaitMs = 3000;
 constexpr DWORD kEndSessionShutdownWaitMs = 1500;
 
@@ -126,9 +122,26 @@ void OnHybridAvailability(WPARAM available)
     EnableWindow(g_hwndHybridPrintAndBrailleMode, g_hybridModeAvailable != 0);
 }
 
+// Only a worker that has not come up in time is reported; the window did
+// not wait for it.
+void CheckWorkerReady(HWND window)
+{
+    KillTimer(window, kWorkerReadyTimerId);
+    if (g_workerReadyEvent == nullptr)
+        return;
+    if (WaitForSingleObject(g_workerReadyEvent, 0) != WAIT_OBJECT_0) {
+        ShowResourceMessage(window, IDS_WARN_WORKER_TIMEOUT, MB_ICONWARNING);
+        return; // a late worker still sets it: closed at shutdown
+    }
+    CloseHandle(g_workerReadyEvent);
+    g_workerReadyEvent = nullptr;
+}
+
 void ShutDown(HWND window)
 {
+    AnnounceEnding();
     UnregisterHotKey(window, kHotKeyId);
+    KillTimer(window, kWorkerReadyTimerId);
     StopApiWorker(kQueuedWorkWaitMs, kWorkerShutdownWaitMs);
     if (g_workerReadyEvent != nullptr) {
         CloseHandle(g_workerReadyEvent);
@@ -176,7 +189,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION:
         // The process may be ended as soon as this returns: what was applied
         // reaches the display and the component is stopped first. What the
-        // user has not applied is not applied.
+        // user has not applied is not applied. Sent during Exit's wait, it
+        // hurries that shutdown on instead of starting another.
         if (wParam) {
             StopApiWorker(kEndSessionWorkWaitMs, kEndSessionShutdownWaitMs);
             if (lParam & ENDSESSION_CLOSEAPP)
@@ -211,6 +225,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_APP_SHOW_SETTINGS:
         ShowSettings(window);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kWorkerReadyTimerId)
+            break;
+        CheckWorkerReady(window);
         return 0;
     case WM_APP_API_STARTED:
         OnHybridAvailability(wParam);

@@ -3,12 +3,10 @@
 #include "app/ProgramFolder.h"
 #include "settings/SettingsStore.h"
 
-std::wstring GetLanguageFilePath()
+bool SameKeyIgnoringCase(std::wstring_view a, std::wstring_view b)
 {
-    const std::wstring folder = GetProgramFolder();
-    if (folder.empty())
-        return std::wstring();
-    return folder + L"\\" + UiLanguageCode() + L"\\Cellvane.ini";
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)
@@ -24,7 +22,7 @@ std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)
         if (length == 0)
             return {};
         if (length < size - 2 || size >= (1u << 26))
-            return ParseMarkingSection(buffer.data(), length);
+            return ParseMarkingSection(buffer.data(), length, SameKeyIgnoringCase);
         buffer.resize(static_cast<size_t>(size) * 4);
     }
 }

@@ -1,5 +1,6 @@
 #include "marking/MarkingDialog.h"
 
+#include "api/ApiWorker.h"
 #include "app/ControlIds.h"
 #include "app/DialogFont.h"
 #include "app/DialogKeys.h"
@@ -11,7 +12,7 @@
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,6 @@ namespace {
 
 struct MarkingDialogState {
     HWND owner = nullptr;
-    HWND dialog = nullptr;
     std::wstring settingsPath;
     std::vector<MarkingAttribute> attributes;
     // The value text each attribute had in the file it came from.
@@ -35,6 +35,7 @@ struct MarkingDialogState {
     size_t firstShown = 0;
     size_t rowsShown = 0;
     HWND scrollBar = nullptr;
+    int wheelPending = 0; // wheel deltas short of a notch
 };
 
 constexpr int kDialogWidth = 380;
@@ -43,6 +44,10 @@ constexpr int kRowHeight = 24;
 constexpr int kBottomMargin = 12;
 constexpr int kButtonHeight = 26;
 constexpr int kButtonRowGap = 8;
+// Rows the window is first made for, before it knows its monitor's room.
+constexpr size_t kRowsAtFirst = 10;
+// How long OK waits for the worker to make the settings file Unicode.
+constexpr DWORD kPrepareFileWaitMs = 5000;
 
 int ButtonRowY(size_t rows)
 {
@@ -154,7 +159,7 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
     std::vector<wchar_t> usedKeys;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         MarkingAttribute& attribute = state.attributes[i];
-        const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys);
+        const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys, SameKeyIgnoringCase);
         attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label,
                                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY,
                                                 IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
@@ -172,21 +177,42 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
         SetFocus(state.attributes[0].checkBox);
 }
 
+// A key or value that the file's encoding cannot hold makes the file Unicode
+// first. That happens on the worker between two component calls, where the
+// component cannot be writing the file; the worker may be inside a long call.
+bool ReadyForMarking(const std::wstring& path, const std::vector<std::wstring>& texts)
+{
+    if (!EnsureSettingsFile(path))
+        return false;
+    if (SettingsFileHolds(path, texts))
+        return true;
+    const auto prepared = std::make_shared<bool>(false);
+    const auto prepare = [path, texts, prepared] { *prepared = PrepareSettingsFile(path, texts); };
+    return RunBetweenComponentCalls(prepare, kPrepareFileWaitMs) && *prepared;
+}
+
 bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key, const std::wstring& value)
 {
-    return EnsureSettingsFile(state.settingsPath) &&
-           WritePrivateProfileStringW(L"BrailleMarking", key.c_str(), value.c_str(), state.settingsPath.c_str()) != 0;
+    if (!ReadyForMarking(state.settingsPath, {key, value}))
+        return false;
+    std::lock_guard<std::mutex> guard(SettingsFileLock());
+    return WritePrivateProfileStringW(L"BrailleMarking", key.c_str(), value.c_str(), state.settingsPath.c_str()) != 0;
 }
 
 // Carries the whole list over from the language file in one section write.
 bool WriteMarkingSection(const MarkingDialogState& state, const std::vector<std::wstring>& values)
 {
     std::wstring section;
-    for (size_t i = 0; i < state.attributes.size(); ++i)
+    std::vector<std::wstring> texts = values;
+    for (size_t i = 0; i < state.attributes.size(); ++i) {
         section += state.attributes[i].name + L'=' + values[i] + L'\0';
+        texts.push_back(state.attributes[i].name);
+    }
     section += L'\0';
-    return EnsureSettingsFile(state.settingsPath) &&
-           WritePrivateProfileSectionW(L"BrailleMarking", section.c_str(), state.settingsPath.c_str()) != 0;
+    if (!ReadyForMarking(state.settingsPath, texts))
+        return false;
+    std::lock_guard<std::mutex> guard(SettingsFileLock());
+    return WritePrivateProfileSectionW(L"BrailleMarking", section.c_str(), state.settingsPath.c_str()) != 0;
 }
 
 // Writes the changed attributes. While the list came from the language file
@@ -225,17 +251,18 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
     EndModalDialog(state.owner, dialog);
 }
 
-// Alt+letter: the focus goes to the check box with that access key.
+// Alt+letter: the focus goes to the check box with that access key, in
+// whichever letter case it was typed.
 bool FocusByAccessKey(const MarkingDialogState& state, WPARAM character)
 {
-    const wchar_t typed = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(LOWORD(character))));
+    const wchar_t typed = static_cast<wchar_t>(LOWORD(character));
     for (const MarkingAttribute& attribute : state.attributes) {
         if (attribute.checkBox == nullptr)
             continue;
         wchar_t text[256] = {};
         GetWindowTextW(attribute.checkBox, text, 256);
         const std::optional<wchar_t> key = AccessKeyOf(text);
-        if (key && *key == typed) {
+        if (key && SameKeyIgnoringCase(std::wstring_view(&*key, 1), std::wstring_view(&typed, 1))) {
             SetFocus(attribute.checkBox);
             return true;
         }
@@ -261,6 +288,7 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_CREATE:
         CreateMarkingControls(dialog, *state);
+        CentreOverOwner(dialog);
         return 0;
     case WM_SYSCHAR:
         if (FocusByAccessKey(*state, wParam))
@@ -269,10 +297,15 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_VSCROLL:
         OnMarkingScroll(dialog, *state, LOWORD(wParam));
         return 0;
-    case WM_MOUSEWHEEL:
-        for (int rows = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3; rows != 0; rows += rows > 0 ? -1 : 1)
-            OnMarkingScroll(dialog, *state, rows > 0 ? SB_LINEUP : SB_LINEDOWN);
+    case WM_MOUSEWHEEL: {
+        UINT linesPerNotch = 3;
+        SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
+        const int rows =
+            WheelRows(state->wheelPending, GET_WHEEL_DELTA_WPARAM(wParam), linesPerNotch, state->rowsShown);
+        const long long first = static_cast<long long>(state->firstShown) - rows;
+        ScrollMarkingList(dialog, *state, static_cast<size_t>(std::max(0LL, first)));
         return 0;
+    }
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_SETFOCUS && LOWORD(wParam) >= IDC_MARKING_FIRST_CHECKBOX) {
             const size_t row = static_cast<size_t>(LOWORD(wParam) - IDC_MARKING_FIRST_CHECKBOX);
@@ -328,15 +361,17 @@ bool ShowMarkingDialog(HWND owner)
         g_markingDialogClassRegistered = 1;
     }
 
-    // WM_CREATE sizes the window for its dpi and the rows that fit.
+    // WM_CREATE sizes the window for its dpi and the rows that fit; it is
+    // first made over the main window, whose monitor's scale it takes.
     const std::wstring title = LoadResourceString(IDS_MARKING_DIALOG_TITLE);
-    HWND dialog =
-        CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, LUMIBREL_MARKING_DIALOG_CLASS, title.c_str(),
-                        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, kDialogWidth,
-                        kDialogWidth, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    const int height =
+        ButtonRowY(std::min<size_t>(state.attributes.size(), kRowsAtFirst)) + kButtonHeight + kBottomMargin;
+    const POINT place = CentredOverOwner(owner, kDialogWidth, height);
+    HWND dialog = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, LUMIBREL_MARKING_DIALOG_CLASS,
+                                  title.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
+                                  kDialogWidth, height, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
-    state.dialog = dialog;
     RunModalLoop(owner, dialog, IDC_MARKING_OK, IDC_MARKING_CANCEL);
     return state.accepted;
 }

@@ -2,14 +2,24 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <set>
+#include <map>
 
-std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count)
+namespace {
+
+bool SameUnit(SameKeyFn sameKey, wchar_t a, wchar_t b)
+{
+    return sameKey(std::wstring_view(&a, 1), std::wstring_view(&b, 1));
+}
+
+} // namespace
+
+std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count, SameKeyFn sameKey)
 {
     std::vector<MarkingEntry> entries;
     if (units == nullptr)
         return entries;
-    std::set<std::wstring> seen; // keys lower-cased
+    // Keys kept, by length: a key the same but for case has as many units.
+    std::map<size_t, std::vector<size_t>> keptByLength;
     size_t i = 0;
     while (i < count && units[i] != L'\0') {
         size_t end = i;
@@ -18,11 +28,13 @@ std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count
         const std::wstring_view line(units + i, end - i);
         const size_t eq = line.find(L'=');
         if (eq != std::wstring_view::npos && eq != 0) {
-            std::wstring key(line.substr(0, eq));
-            std::transform(key.begin(), key.end(), key.begin(),
-                           [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-            if (seen.insert(key).second)
-                entries.push_back({std::wstring(line.substr(0, eq)), std::wstring(line.substr(eq + 1))});
+            const std::wstring_view key = line.substr(0, eq);
+            std::vector<size_t>& kept = keptByLength[key.size()];
+            const auto same = [&](size_t entry) { return sameKey(entries[entry].key, key); };
+            if (std::none_of(kept.begin(), kept.end(), same)) {
+                kept.push_back(entries.size());
+                entries.push_back({std::wstring(key), std::wstring(line.substr(eq + 1))});
+            }
         }
         i = end + 1;
     }
@@ -59,7 +71,7 @@ std::wstring SplitCamelCase(const std::wstring& identifier)
     return label;
 }
 
-std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used)
+std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used, SameKeyFn sameKey)
 {
     const size_t space = label.find(L' ');
     if (space == std::wstring::npos)
@@ -75,10 +87,10 @@ std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used)
     for (size_t i = start; i < end; ++i) {
         if (!std::iswalpha(label[i]))
             continue;
-        const wchar_t lower = static_cast<wchar_t>(std::towlower(label[i]));
-        if (std::find(used.begin(), used.end(), lower) != used.end())
+        const auto taken = [&](wchar_t key) { return SameUnit(sameKey, key, label[i]); };
+        if (std::any_of(used.begin(), used.end(), taken))
             continue;
-        used.push_back(lower);
+        used.push_back(label[i]);
         std::wstring keyed(label);
         keyed.insert(i, 1, L'&');
         return keyed;
@@ -95,7 +107,7 @@ std::optional<wchar_t> AccessKeyOf(const std::wstring& text)
             ++i;
             continue;
         }
-        return static_cast<wchar_t>(std::towlower(text[i + 1]));
+        return text[i + 1];
     }
     return std::nullopt;
 }

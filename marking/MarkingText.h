@@ -5,7 +5,13 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Whether two keys, or two access keys, are the same but for letter case,
+// as the platform folds it in every script. The program passes
+// SameKeyIgnoringCase (marking/MarkingCatalog.h).
+using SameKeyFn = bool (*)(std::wstring_view, std::wstring_view);
 
 // One key=value line of a "BrailleMarking" section, split at its first "=".
 struct MarkingEntry {
@@ -16,10 +22,10 @@ struct MarkingEntry {
 // The lines of a section as GetPrivateProfileSectionW returns them: each
 // ended by a zero unit, the whole ended by an empty line (or by the end of
 // the units given). Lines without "=", or starting with "=", are dropped;
-// nothing is trimmed. Of keys that are equal but for letter case only the
-// first line is kept: the platform reads and writes that line alone, as if
-// the later ones were not there.
-std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count);
+// nothing is trimmed. Of keys that are the same by sameKey only the first
+// line is kept: the platform reads and writes that line alone, as if the
+// later ones were not there.
+std::vector<MarkingEntry> ParseMarkingSection(const wchar_t* units, size_t count, SameKeyFn sameKey);
 
 // The language files that may hold the list, in the order they are tried:
 // the user's language's, then the US English one that ships with the
@@ -29,10 +35,10 @@ std::vector<std::wstring> LanguageFilePathsFrom(const std::wstring& programFolde
 // "BoldText" -> "Bold Text", "HTMLLink" -> "HTML Link", "Heading1Text" -> "Heading1 Text".
 std::wstring SplitCamelCase(const std::wstring& identifier);
 
-// Puts "&" before the first letter of the label's second word whose
-// lower-case form is not yet in used, and adds that form to used. One-word
-// labels and second words without a free letter stay unchanged.
-std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used);
+// Puts "&" before the first letter of the label's second word that is not
+// the same by sameKey as a letter in used, and adds that letter to used.
+// One-word labels and second words without a free letter stay unchanged.
+std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used, SameKeyFn sameKey);
 
-// The lower-cased unit after the first single "&" ("&&" is a literal "&").
+// The unit after the first single "&" ("&&" is a literal "&"), as written.
 std::optional<wchar_t> AccessKeyOf(const std::wstring& text);

@@ -47,3 +47,23 @@ MultilineBrailleMode MultilineModeFrom(std::wstring_view sixDotText, const std::
         return MultilineDoubleLineSpacing;
     return MultilineAuto;
 }
+
+SettingsEncoding SettingsEncodingOf(std::string_view bytes)
+{
+    if (bytes.empty())
+        return SettingsEmpty;
+    for (std::string_view mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"})
+        if (bytes.starts_with(mark))
+            return SettingsUnicode;
+    return SettingsAnsi;
+}
+
+std::string UnicodeFileBytes(std::wstring_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
+    }
+    return bytes;
+}

@@ -22,6 +22,20 @@ std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer);
 std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
                                   const std::wstring& languageCode);
 
+// How a settings file's text is stored, from its first bytes: a byte-order
+// mark (UTF-16 either way round, or UTF-8) holds any name; no bytes at all is
+// a file not yet begun; anything else is in the ANSI code page, as the
+// platform's writer begins a file.
+enum SettingsEncoding {
+    SettingsEmpty,
+    SettingsUnicode,
+    SettingsAnsi,
+};
+SettingsEncoding SettingsEncodingOf(std::string_view bytes);
+
+// The file's bytes for text in UTF-16, little-endian, after a byte-order mark.
+std::string UnicodeFileBytes(std::wstring_view text);
+
 // Items of the Multiline Braille combo box, in list order.
 enum MultilineBrailleMode {
     MultilineAuto = 0,

@@ -4,6 +4,8 @@
 #include "app/ResourceMessage.h"
 #include "settings/SettingsRules.h"
 
+#include <algorithm>
+
 std::wstring UiLanguageCode()
 {
     wchar_t buffer[4] = {};
@@ -54,6 +56,98 @@ bool EnsureSettingsFile(const std::wstring& filePath)
     return true;
 }
 
+std::mutex& SettingsFileLock()
+{
+    static std::mutex& lock = *new std::mutex; // the worker may still write as the process ends
+    return lock;
+}
+
+namespace {
+
+bool FitsAnsiCodePage(const std::wstring& text)
+{
+    const UINT codePage = GetACP();
+    if (text.empty() || codePage == CP_UTF8)
+        return true;
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, &usedDefault);
+    return length > 0 && !usedDefault;
+}
+
+// The file's first bytes, up to most; false when it cannot be read (a
+// missing file among them).
+bool ReadFileBytes(const std::wstring& filePath, std::string& bytes, LONGLONG most = 1 << 30)
+{
+    HANDLE file = CreateFileW(filePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size = {};
+    bool read = GetFileSizeEx(file, &size) && size.QuadPart <= (1 << 30);
+    if (read) {
+        bytes.resize(static_cast<size_t>(std::min(size.QuadPart, most)));
+        DWORD got = 0;
+        read = bytes.empty() ||
+               (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
+    }
+    CloseHandle(file);
+    return read;
+}
+
+std::wstring DecodeAnsi(const std::string& bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+    return text;
+}
+
+// Written beside the file and moved over it in one step.
+bool ReplaceFileWith(const std::wstring& filePath, const std::string& bytes)
+{
+    const std::wstring temporary = filePath + L".new";
+    HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                written == bytes.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    done = done && MoveFileExW(temporary.c_str(), filePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!done)
+        DeleteFileW(temporary.c_str());
+    return done;
+}
+
+} // namespace
+
+bool SettingsFileHolds(const std::wstring& filePath, const std::vector<std::wstring>& texts)
+{
+    std::string bytes;
+    if (ReadFileBytes(filePath, bytes, 3) && SettingsEncodingOf(bytes) == SettingsUnicode)
+        return true;
+    return std::all_of(texts.begin(), texts.end(), FitsAnsiCodePage);
+}
+
+bool PrepareSettingsFile(const std::wstring& filePath, const std::vector<std::wstring>& texts)
+{
+    std::lock_guard<std::mutex> guard(SettingsFileLock());
+    std::string bytes;
+    const bool exists = ReadFileBytes(filePath, bytes);
+    const SettingsEncoding encoding = SettingsEncodingOf(bytes);
+    if (encoding == SettingsUnicode ||
+        (encoding == SettingsAnsi && std::all_of(texts.begin(), texts.end(), FitsAnsiCodePage)))
+        return true;
+    if (!exists && GetFileAttributesW(filePath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false; // there, and unreadable: not ours to replace
+    return EnsureSettingsFolder(filePath) && ReplaceFileWith(filePath, UnicodeFileBytes(DecodeAnsi(bytes)));
+}
+
 std::wstring ReadSettingText(const std::wstring& filePath, const wchar_t* section, const wchar_t* key,
                              const wchar_t* fallback)
 {
@@ -69,8 +163,10 @@ bool WriteBoolSetting(const std::wstring& filePath, const wchar_t* section, cons
     if (ParseBoolText(stored, fallback) == value)
         return true;
     bool written = EnsureSettingsFile(filePath);
-    if (written)
+    if (written) {
+        std::lock_guard<std::mutex> guard(SettingsFileLock());
         written = WritePrivateProfileStringW(section, key, BoolText(value), filePath.c_str()) != 0;
+    }
     if (!written) {
         ShowResourceMessage(owner, messageId, MB_OK | MB_ICONERROR);
         return false;

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <windows.h>
+
+#include <mutex>
 #include <string>
+#include <vector>
 
 // The settings file path, rebuilt at each call; empty when LOCALAPPDATA is
 // missing, empty or 260 units or longer.
@@ -22,6 +25,23 @@ bool EnsureSettingsFolder(const std::wstring& filePath);
 // UTF-16 (a byte-order mark alone), which every later write, ours and the
 // component's, keeps. An existing file is left as it is.
 bool EnsureSettingsFile(const std::wstring& filePath);
+
+// Held by every write of ours to the settings file and by the change of its
+// encoding, so that neither thread's write is lost in the other's.
+std::mutex& SettingsFileLock();
+
+// Whether the file as it is now keeps each of texts whole: a Unicode file
+// does; an ANSI, empty or missing one (which the platform's writer begins in
+// ANSI) only when each text fits the ANSI code page.
+bool SettingsFileHolds(const std::wstring& filePath, const std::vector<std::wstring>& texts);
+
+// Readies the file for what is about to be written to it, by us or by the
+// display component: a missing or empty file is begun as UTF-16, and an ANSI
+// file that cannot hold texts becomes UTF-16 with every line kept, decoded
+// from the ANSI code page. The file is replaced whole, so that a reader sees
+// the old file or the new one. Call it where the component cannot be writing
+// the file. True when the file holds texts afterwards.
+bool PrepareSettingsFile(const std::wstring& filePath, const std::vector<std::wstring>& texts);
 
 // One key's text, read into a 260-unit buffer (at most 259 units kept);
 // fallback when the file, section or key is missing.

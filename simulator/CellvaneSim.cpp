@@ -103,12 +103,14 @@ std::string Decimal(LONG value)
 
 // The real component keeps the tables and the multiline choice itself, in
 // the file the program shares with it (found by the program's own rule), where
-// the program reads them at its next start. Only a value that differs from
-// what the file holds, or from its default, is written.
-void KeepSetting(const wchar_t* section, const wchar_t* key, const wchar_t* fallback, const std::wstring& value)
+// the program reads them at its next start, through the platform's writer.
+// Unless it keeps everything, only a value that differs from what the file
+// holds, or from its default, is written.
+void KeepSetting(SimKeeping keeping, const wchar_t* section, const wchar_t* key, const wchar_t* fallback,
+                 const std::wstring& value)
 {
     const std::wstring path = GetSettingsFilePath();
-    if (path.empty() || ReadSettingText(path, section, key, fallback) == value)
+    if (path.empty() || (keeping != SimKeepEverything && ReadSettingText(path, section, key, fallback) == value))
         return;
     if (EnsureSettingsFolder(path))
         WritePrivateProfileStringW(section, key, value.c_str(), path.c_str());
@@ -272,9 +274,11 @@ public:
     {
         return Finish("SetBrailleTables", Quoted(literaryTable) + "," + Quoted(mathTable) + "," + Quoted(computerTable),
                       S_OK, [&] {
-                          KeepSetting(L"Liblouis", L"LiteraryTable", kDefaultLiteraryTable, Text(literaryTable));
-                          KeepSetting(L"Liblouis", L"ComputerBrailleTable", kDefaultComputerTable, Text(computerTable));
-                          KeepSetting(L"Liblouis", L"MathTable", kDefaultMathTable, Text(mathTable));
+                          KeepSetting(config_.persist, L"Liblouis", L"LiteraryTable", kDefaultLiteraryTable,
+                                      Text(literaryTable));
+                          KeepSetting(config_.persist, L"Liblouis", L"ComputerBrailleTable", kDefaultComputerTable,
+                                      Text(computerTable));
+                          KeepSetting(config_.persist, L"Liblouis", L"MathTable", kDefaultMathTable, Text(mathTable));
                       });
     }
 
@@ -286,14 +290,16 @@ public:
     HRESULT STDMETHODCALLTYPE SetBrailleLinePadding(LONG padding) override
     {
         return Finish("SetBrailleLinePadding", Decimal(padding), S_OK, [&] {
-            KeepSetting(L"Settings", L"BrailleLinePadding", kDefaultLinePadding, std::to_wstring(padding));
+            KeepSetting(config_.persist, L"Settings", L"BrailleLinePadding", kDefaultLinePadding,
+                        std::to_wstring(padding));
         });
     }
 
     HRESULT STDMETHODCALLTYPE ForceSixDotBraille(VARIANT_BOOL on) override
     {
-        return Finish("ForceSixDotBraille", Decimal(on), S_OK,
-                      [&] { KeepSetting(L"Settings", L"ForceSixDotBraille", kDefaultSixDot, on ? L"1" : L"0"); });
+        return Finish("ForceSixDotBraille", Decimal(on), S_OK, [&] {
+            KeepSetting(config_.persist, L"Settings", L"ForceSixDotBraille", kDefaultSixDot, on ? L"1" : L"0");
+        });
     }
 
     // Writes both values or neither; the journal shows what the caller's
@@ -377,7 +383,7 @@ private:
             Sleep(delay);
         if (SimFails(config_, method))
             hr = E_FAIL;
-        if (SUCCEEDED(hr) && keep && config_.persist)
+        if (SUCCEEDED(hr) && keep && config_.persist != SimKeepNothing)
             keep();
         WriteJournalLine(journal_, SimCallLine(method, args, hr, GetCurrentThreadId()));
         if (config_.exitThreadMethod == method)

@@ -262,8 +262,10 @@ SimConfig ReadSimConfig(const SimEnvironment& environment)
         }
     }
     if (environment.persist) {
-        if (*environment.persist == L"0" || *environment.persist == L"1") {
-            config.persist = *environment.persist == L"1";
+        if (*environment.persist == L"0" || *environment.persist == L"1" || *environment.persist == L"all") {
+            config.persist = *environment.persist == L"0"   ? SimKeepNothing
+                             : *environment.persist == L"1" ? SimKeepChanges
+                                                            : SimKeepEverything;
         } else {
             config.configErrors.emplace_back(kSimPersistVariable);
         }

@@ -44,6 +44,13 @@ struct SimEnvironment {
     std::optional<std::wstring> readWindow;
 };
 
+// What the component keeps in the settings file of what it is handed.
+enum SimKeeping {
+    SimKeepNothing,
+    SimKeepChanges,    // a value that differs from the file's, or from its default
+    SimKeepEverything, // every value, from the first call on
+};
+
 struct SimConfig {
     std::wstring journalPath; // empty: no journal
     bool createFails = false;
@@ -55,10 +62,10 @@ struct SimConfig {
     std::map<std::string, std::uint32_t, std::less<>> delaysMs; // method name or "*"
     std::set<std::string, std::less<>> failing;                 // method names or "*"
     std::string exitThreadMethod;                               // the call that ends its calling thread; empty: none
-    bool persist = true;                                       // keep tables and multiline choices in the settings file
-    std::map<std::string, std::uint32_t, std::less<>> pumpsMs; // method name or "*": a message loop that long
-    std::set<std::string, std::less<>> readingWindow;          // method names or "*": read the main window
-    std::vector<std::string> configErrors;                     // names of variables whose value was refused
+    SimKeeping persist = SimKeepChanges;                        // tables and multiline choices in the settings file
+    std::map<std::string, std::uint32_t, std::less<>> pumpsMs;  // method name or "*": a message loop that long
+    std::set<std::string, std::less<>> readingWindow;           // method names or "*": read the main window
+    std::vector<std::string> configErrors;                      // names of variables whose value was refused
 };
 
 // Each bad value leaves its default in place and adds the variable's name to

@@ -19,7 +19,6 @@ namespace {
 
 struct TablesDialogState {
     HWND owner = nullptr;
-    HWND dialog = nullptr;
     HWND literaryCombo = nullptr;
     HWND computerCombo = nullptr;
     HWND mathCombo = nullptr;
@@ -141,6 +140,7 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_CREATE:
         CreateTablesControls(dialog, *state);
+        CentreOverOwner(dialog);
         return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)
@@ -172,13 +172,12 @@ bool ShowTablesDialog(HWND owner)
     TablesDialogState state;
     state.owner = owner;
     const std::wstring caption = LoadResourceString(IDS_TABLES_DIALOG_TITLE);
-    HWND dialog =
-        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS, caption.c_str(),
-                        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, kDialogWidth,
-                        kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    const POINT place = CentredOverOwner(owner, kDialogWidth, kDialogHeight);
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS,
+                                  caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
+                                  kDialogWidth, kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
-    state.dialog = dialog;
     RunModalLoop(owner, dialog, IDC_TABLES_OK, IDC_TABLES_CANCEL);
     return state.accepted != 0;
 }

@@ -27,7 +27,15 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnce)
         writeText(s->programFile(L"tables\\") + name, L"");
     s->writeSettings(L"[Liblouis]\nMathTable=my-math.cti\n"); // no TablesPath: the folder beside the program
     ASSERT_TRUE(open());
+    // Away from the top left, and clear of the middle of the screen, where the pointer rests: under Wine
+    // without a window manager, a window that closes under the pointer leaves the focus to the desktop.
+    SetWindowPos(main, nullptr, 460, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
+    RECT over{}, under{};
+    GetWindowRect(dialog, &over);
+    GetWindowRect(main, &under);
+    EXPECT_NEAR(over.left + over.right, under.left + under.right, 2) << "not centred over the main window";
+    EXPECT_NEAR(over.top + over.bottom, under.top + under.bottom, 2) << "not centred over the main window";
     EXPECT_EQ(lists(dialog), (Names{L"EN-GB-G1.UTB de-g2.ctb en-us-g2.ctb \x00e9-lit.dis | en-us-g2.ctb",
                                     L"comp6-math.tbl en-us-comp8.ctb | en-us-comp8.ctb",
                                     L"comp6-math.tbl nemeth.ctb my-math.cti | my-math.cti"}));
@@ -127,6 +135,16 @@ TEST_F(Lumibrel, MarkingComesFromTheLanguageFileAndIsCarriedWholeIntoTheSettings
     keys({VK_SPACE});
     closeBy(VK_RETURN, dialog);
     EXPECT_EQ(readIni(s->settingsPath()), (Ini{{L"BrailleMarking", {L"Strikeout=1", L"BoldText=0"}}}));
+    // A key the ANSI code page lacks, into a file begun in ANSI by another writer: the file's own line stays.
+    removeTree(s->settingsFolder());
+    makeFolders(s->settingsFolder());
+    WritePrivateProfileStringW(L"Display", L"Port", L"Caf\u00e9", s->settingsPath().c_str());
+    s->writeLanguageFile(L"[BrailleMarking]\n\u0416irText=0\n");
+    dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
+    keys({VK_SPACE});
+    closeBy(VK_RETURN, dialog);
+    EXPECT_EQ(readIni(s->settingsPath()),
+              (Ini{{L"Display", {L"Port=Caf\u00e9"}}, {L"BrailleMarking", {L"\u0416irText=1"}}}));
     // From the settings file now, a section far longer than one read: only the changed entry is written.
     std::wstring section = L"[BrailleMarking]\n";
     for (int i = 0; i < 600; ++i)

@@ -2,6 +2,7 @@
 // reach cheaply (roots, separators, units beyond ASCII, buffer edges).
 #include "app/LayoutRules.h"
 #include "app/PathRules.h"
+#include "marking/MarkingCatalog.h"
 #include "marking/MarkingText.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableRules.h"
@@ -28,7 +29,11 @@ TEST(SettingsRules, BooleanTextsMultilineLanguageCodeAndSettingsPath)
     // ForceSixDotBraille and BrailleLinePadding as stored, and the item they stand for.
     const std::tuple<Text, Text, MultilineBrailleMode> multiline[] = {{L"TRUE", L"0", MultilineMaxLines},
         {L"on", L"x", MultilineMaxLines}, {L"1", L"2", MultilineAuto}, {L"1", L"3", MultilineAuto},
-        {L"0", L"1", MultilineAuto}, {L"false", L"3abc", MultilineDoubleLineSpacing}};
+        {L"0", L"1", MultilineAuto}, {L"0", L"2", MultilineAuto}, {L"false", L"3abc", MultilineDoubleLineSpacing}};
+    // A file's first bytes and how it is stored.
+    const std::pair<std::string_view, SettingsEncoding> encodings[] = {{"", SettingsEmpty},
+        {"\xFF\xFE[", SettingsUnicode}, {"\xFE\xFF\0[", SettingsUnicode}, {"\xEF\xBB\xBF[", SettingsUnicode},
+        {"[S]\r\n", SettingsAnsi}, {"\xFF", SettingsAnsi}};
     const std::wstring longest = L"C:\\" + std::wstring(256, L'x');
     const std::wstring tail = L"\\Cellvane\\deu\\Cellvane.ini";
     // GetEnvironmentVariableW's answer: the units read, or the size needed with the terminator.
@@ -41,6 +46,9 @@ TEST(SettingsRules, BooleanTextsMultilineLanguageCodeAndSettingsPath)
             EXPECT_EQ(ParseBoolText(text, f), value.value_or(f)) << std::wstring(text) << f;
     for (const auto& [sixDot, padding, mode] : multiline)
         EXPECT_EQ(MultilineModeFrom(sixDot, padding), mode) << sixDot << " " << padding;
+    for (const auto& [bytes, encoding] : encodings)
+        EXPECT_EQ(SettingsEncodingOf(bytes), encoding) << bytes;
+    EXPECT_EQ(UnicodeFileBytes(L"[\u4E2D]"), "\xFF\xFE[\0\x2D\x4E]\0"s);
     EXPECT_EQ(BoolText(true) + std::wstring(BoolText(false)), L"10");
     EXPECT_EQ(LanguageCodeFrom(4, L"DEU") + LanguageCodeFrom(0, L"DEU") + LanguageCodeFrom(0, nullptr), L"DEUenuenu");
     for (const auto& [result, value, path] : paths)
@@ -95,37 +103,39 @@ TEST(TableRules, FoldersListsAndOrder)
 TEST(MarkingText, SectionLabelsAndAccessKeys)
 {
     using Pairs = std::vector<std::pair<std::wstring, std::wstring>>;
-    // A count short of the terminator ends the section as the terminator does.
+    // A count short of the terminator ends the section as the terminator does; of
+    // keys the same but for case, in any script, the first.
     const std::pair<std::wstring_view, Pairs> sections[] = {
-        {L"Bold=1\0=x\0NoValue\0 Italic = 0 \0Underline=1=2\0Bold=0\0Empty=\0bOLD=1\0\0"sv, // the first of a key
-         {{L"Bold", L"1"}, {L" Italic ", L" 0 "}, {L"Underline", L"1=2"}, {L"Empty", L""}}},
+        {L"Bold=1\0=x\0NoValue\0 Italic = 0 \0Underline=1=2\0Bold=0\0Empty=\0bOLD=1\0\u0416x=1\0\u0436X=0\0\0"sv,
+         {{L"Bold", L"1"}, {L" Italic ", L" 0 "}, {L"Underline", L"1=2"}, {L"Empty", L""}, {L"\u0416x", L"1"}}},
         {L"a=1\0\0b=2\0\0"sv, {{L"a", L"1"}}},
         {L"a=1\0b=2"sv, {{L"a", L"1"}, {L"b", L"2"}}},
         {L"a=1\0b=2\0\0"sv.substr(0, 5), {{L"a", L"1"}}},
         {L"\0a=1\0\0"sv, {}}};
     for (const auto& [units, expected] : sections) {
         Pairs pairs;
-        for (const auto& e : ParseMarkingSection(units.data(), units.size()))
+        for (const auto& e : ParseMarkingSection(units.data(), units.size(), SameKeyIgnoringCase))
             pairs.emplace_back(e.key, e.value);
         EXPECT_EQ(pairs, expected) << std::wstring(units.substr(0, 8));
     }
-    EXPECT_TRUE(ParseMarkingSection(nullptr, 10).empty());
+    EXPECT_TRUE(ParseMarkingSection(nullptr, 10, SameKeyIgnoringCase).empty());
     // clang-format off
     const std::pair<Text, Text> splits[] = {{L"ABC", L"ABC"}, {L"MarkAsHTML", L"Mark As HTML"}, {L"AToZ", L"A To Z"},
         {L"Heading1Text", L"Heading1 Text"}, {L"", L""}};
     // In one run: each row sees the letters the rows before it took.
     const std::pair<Text, Text> keyed[] = {{L"Mark Bold", L"Mark &Bold"}, {L"Mark Bright", L"Mark B&right"},
         {L"Mark Italic", L"Mark &Italic"}, {L"Heading 1-2", L"Heading 1-2"}, {L" Strong Text", L" &Strong Text"},
-        {L"Mark bRIB", L"Mark bRIB"}, {L"Mark  9Under", L"Mark  9&Under"}};
-    const std::pair<Text, std::optional<wchar_t>> keys[] = {{L"&&a &Bold", L'b'}, {L"a&&&B", L'b'}, {L"&1 x", L'1'},
+        {L"Mark bRIB", L"Mark bRIB"}, {L"Mark  9Under", L"Mark  9&Under"}, {L"Mark \u0416ar", L"Mark &\u0416ar"},
+        {L"Mark \u0436\u0443", L"Mark \u0436&\u0443"}};
+    const std::pair<Text, std::optional<wchar_t>> keys[] = {{L"&&a &Bold", L'B'}, {L"a&&&b", L'b'}, {L"&1 x", L'1'},
         {L"Bold&", std::nullopt}, {L"&&", std::nullopt}, {L"", std::nullopt}};
     // clang-format on
     for (const auto& [identifier, label] : splits)
         EXPECT_EQ(SplitCamelCase(identifier), label) << identifier;
     std::vector<wchar_t> used;
     for (const auto& [label, withKey] : keyed)
-        EXPECT_EQ(AddAccessKey(label, used), withKey) << label;
-    EXPECT_EQ(used, (std::vector<wchar_t>{L'b', L'r', L'i', L's', L'u'}));
+        EXPECT_EQ(AddAccessKey(label, used, SameKeyIgnoringCase), withKey) << label;
+    EXPECT_EQ(used, (std::vector<wchar_t>{L'B', L'r', L'I', L'S', L'U', L'\u0416', L'\u0443'}));
     for (const auto& [text, key] : keys)
         EXPECT_EQ(AccessKeyOf(text), key) << text;
 }
@@ -146,6 +156,23 @@ TEST(LayoutRules, ScalesRowsAndLanguageFiles)
     EXPECT_EQ(FirstRowShowing(5, 2, 10), 2u);
     EXPECT_EQ(FirstRowShowing(5, 14, 10), 5u);
     EXPECT_EQ(FirstRowShowing(5, 15, 10), 6u);
+    // clang-format off
+    // Owner start and length, the window's length, the area's start and length.
+    const std::tuple<int, int, int, int, int, int> centred[] = {{100, 520, 400, 0, 1024, 160},
+        {900, 520, 400, 0, 1024, 624}, {-50, 100, 400, 0, 1024, 0}, {0, 100, 900, 1024, 800, 1024}};
+    // Deltas in turn, with lines a notch and a page of 7: the rows each scrolls.
+    const std::tuple<std::vector<int>, unsigned, std::vector<int>> wheels[] = {{{120, -240}, 3, {3, -6}},
+        {{40, 40, 40, 40}, 3, {0, 0, 3, 0}}, {{60, -60, -60}, 1, {0, 0, -1}}, {{-120}, ~0u, {-7}}};
+    // clang-format on
+    for (const auto& [ownerStart, ownerLength, length, areaStart, areaLength, start] : centred)
+        EXPECT_EQ(CentredStart(ownerStart, ownerLength, length, areaStart, areaLength), start) << ownerStart;
+    for (const auto& [deltas, lines, rows] : wheels) {
+        int pending = 0;
+        std::vector<int> scrolled;
+        for (int delta : deltas)
+            scrolled.push_back(WheelRows(pending, delta, lines, 7));
+        EXPECT_EQ(scrolled, rows) << deltas.size();
+    }
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"DEU"),
               (Names{L"C:\\P\\DEU\\Cellvane.ini", L"C:\\P\\enu\\Cellvane.ini"}));
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"ENU"), Names{L"C:\\P\\ENU\\Cellvane.ini"});
