@@ -3,6 +3,7 @@
 
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
+#include "app/CommandLine.h"
 #include "app/ControlIds.h"
 #include "app/DialogKeys.h"
 #include "app/ProgramFolder.h"
@@ -122,17 +123,19 @@ void AnnounceEnding()
         g_endingAnnouncement = CreateEventW(nullptr, TRUE, TRUE, LUMIBREL_ENDING_EVENT_NAME);
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showCommand)
 {
     const std::wstring folder = GetProgramFolder();
     if (!folder.empty())
         SetCurrentDirectoryW(folder.c_str());
 
+    const bool signIn = arguments != nullptr && IsSignInStart(arguments);
     g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
     if (g_singleInstanceMutex == nullptr)
         return ExitNoMutexOrClass;
     if (GetLastError() == ERROR_ALREADY_EXISTS && !TakeOverFromEndingInstance()) {
-        ShowRunningInstance();
+        if (!signIn) // the one running needs no window at sign-in
+            ShowRunningInstance();
         if (g_singleInstanceMutex != nullptr)
             CloseHandle(g_singleInstanceMutex);
         g_singleInstanceMutex = nullptr;
@@ -156,6 +159,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return ExitNoMainWindow;
     }
     g_hwndMain = window;
+    // Ended by an installer (its files replaced) or by a crash, the program
+    // is started again as at sign-in, so that the display does not stay dark.
+    RegisterApplicationRestart(kSignInArgument, RESTART_NO_REBOOT);
 
     if (!StartApiWorker(window)) {
         DestroyWindow(window);
@@ -167,13 +173,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 
     ApplySettings(window);
 
-    // No UpdateWindow: the first turn of the main loop paints the window, and
-    // a message sent to it meanwhile need not wait for the paint.
-    ShowWindow(window, showCommand);
-    ShowWindow(window, SW_SHOWNORMAL);
-    SetForegroundWindow(window);
-    BringWindowToTop(window);
-    FocusFirstControl();
+    // Started at sign-in, the display comes up and the window waits, hidden,
+    // for the hot key or a start from the Start menu. No UpdateWindow: the
+    // first turn of the main loop paints the window, and a message sent to it
+    // meanwhile need not wait for the paint.
+    if (!signIn) {
+        ShowWindow(window, showCommand);
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+        BringWindowToTop(window);
+        FocusFirstControl();
+    }
 
     const int exitCode = RunMainLoop(window);
     // However the loop ended (Exit, a quit from elsewhere, the one a dialog's

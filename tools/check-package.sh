@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Makes the ZIPs, unpacks the user's one into a fresh folder, adds the
-# simulated display component from the demo ZIP, and runs the program from
-# there: its window and both dialogs must open, and Exit must end it with 0.
+# Makes the ZIPs and the Windows Installer package. Unpacks the user's ZIP
+# into a fresh folder, adds the simulated display component from the demo
+# ZIP, and runs the program from there: its window and both dialogs must
+# open, and Exit must end it with 0. Then the installer's test installs,
+# upgrades, downgrades and removes the package with Wine's msiexec, with a
+# newer and an older package made from the same files.
 # Needs the Wine environment of test.sh. Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -25,3 +28,17 @@ CELLVANE_SIM_JOURNAL=$(winpath "$work/journal.txt") timeout 90 wine "$build/bin/
   "$(winpath "$app/Lumibrel.exe")" "$(winpath "$work/localappdata")" "$(winpath "$work/pictures")"
 grep -q '^Stop()' "$work/journal.txt" || { echo "the component was not stopped"; exit 1; }
 echo "package: unpacked, ran, both dialogs opened, exit code 0"
+
+msi="$build/Lumibrel-1.01-win64.msi"
+[ -f "$msi" ] || { echo "the Windows Installer package was not made"; exit 1; }
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
+IFS=. read -r major minor patch <<<"$version"
+newer="$major.$minor.$((patch + 1))"
+mkdir "$work/msi"
+cp "$msi" "$work/msi/current.msi"
+for made in "newer $newer" "older 0.0.1"; do
+  set -- $made
+  cmake -D LUMIBREL_MSI_VERSION="$2" -D LUMIBREL_MSI="$work/msi/$1.msi" -P "$build/BuildMsi.cmake" >/dev/null
+done
+LUMIBREL_PACKAGES=$(winpath "$work/msi") LUMIBREL_CURRENT_VERSION=$version LUMIBREL_NEWER_VERSION=$newer \
+  wine "$build/bin/lumibrel_e2e_tests.exe" --gtest_filter='Lumibrel.Installer*' --gtest_brief=1

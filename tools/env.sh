@@ -7,7 +7,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT_DIR/build}
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$ROOT_DIR/$BUILD_DIR ;; esac
 export BUILD_DIR
 
-LUMIBREL_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 libwine-dev xvfb xauth xdotool cmake googletest liblouis-data imagemagick clang libclang-rt-14-dev"
+LUMIBREL_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 libwine-dev xvfb xauth xdotool cmake googletest liblouis-data imagemagick clang libclang-rt-14-dev wixl msitools"
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -322,18 +322,28 @@ inline HANDLE testJob()
     return job;
 }
 
+// An environment variable of this process; empty when it is not set.
+inline std::wstring environmentValue(const std::wstring& name)
+{
+    std::wstring value(32767, L'\0');
+    value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), 32767));
+    return value;
+}
+
 using Env = std::vector<std::pair<std::wstring, std::optional<std::wstring>>>; // nullopt removes
+// exe alone, or a whole command line as the system keeps one (exe empty).
 inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env& env = {},
-                                             const std::wstring& folder = {}, WORD show = SW_SHOWDEFAULT)
+                                             const std::wstring& folder = {}, WORD show = SW_SHOWDEFAULT,
+                                             std::wstring commandLine = {})
 {
     Env saved; // the child inherits this environment, changed for the moment
     for (const auto& [name, value] : env) {
-        std::wstring old(32767, L'\0');
-        old.resize(GetEnvironmentVariableW(name.c_str(), old.data(), 32767));
+        const std::wstring old = environmentValue(name);
         saved.emplace(saved.begin(), name, old.empty() ? std::nullopt : std::optional(old));
         SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
     }
-    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (commandLine.empty())
+        commandLine = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -343,14 +353,14 @@ inline std::unique_ptr<Process> startProcess(const std::wstring& exe, const Env&
     for (int attempt = 0; attempt < 3 && !process->info.hProcess; ++attempt) {
         if (attempt > 0)
             Sleep(500); // a loaded Wine now and then fails a start
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &process->info))
+        if (!CreateProcessW(exe.empty() ? nullptr : exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process->info))
             error = GetLastError();
     }
     for (const auto& [name, value] : saved)
         SetEnvironmentVariableW(name.c_str(), value ? value->c_str() : nullptr);
     if (!process->info.hProcess)
-        throw std::runtime_error("cannot start " + utf8(exe) + ": " + std::to_string(error));
+        throw std::runtime_error("cannot start " + utf8(commandLine) + ": " + std::to_string(error));
     AssignProcessToJobObject(testJob(), process->info.hProcess); // it starts nothing of its own meanwhile
     return process;
 }
@@ -437,10 +447,12 @@ public:
         writeText(programFile(languageCode() + L"\\Cellvane.ini"), text);
     }
 
-    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT)
-    { // from another folder
+    // From another folder; the session's copy, or what the command line names.
+    Process& start(Env env = {}, WORD show = SW_SHOWDEFAULT, const std::wstring& commandLine = {})
+    {
         env.insert(env.begin(), {{L"LOCALAPPDATA", localAppData()}, {L"CELLVANE_SIM_JOURNAL", journalPath()}});
-        return *processes_.emplace_back(startProcess(programFile(L"Lumibrel.exe"), env, root_, show));
+        const std::wstring exe = commandLine.empty() ? programFile(L"Lumibrel.exe") : L"";
+        return *processes_.emplace_back(startProcess(exe, env, root_, show, commandLine));
     }
     // Shown, once `count` applies are reported.
     HWND mainWindow(const Process& program, size_t count = 1) const

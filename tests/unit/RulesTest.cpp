@@ -1,5 +1,6 @@
 // The window-system-free rules, row by row: what the end-to-end tests cannot
 // reach cheaply (roots, separators, units beyond ASCII, buffer edges).
+#include "app/CommandLine.h"
 #include "app/LayoutRules.h"
 #include "app/PathRules.h"
 #include "marking/MarkingCatalog.h"
@@ -140,7 +141,7 @@ TEST(MarkingText, SectionLabelsAndAccessKeys)
         EXPECT_EQ(AccessKeyOf(text), key) << text;
 }
 
-TEST(LayoutRules, ScalesRowsAndLanguageFiles)
+TEST(LayoutRules, ScalesRowsLanguageFilesAndTheCommandLine)
 {
     // dpi, LOGFONT height, a length at 96 dpi and scaled: the default text up to 9 points leaves the layout as it is.
     const std::tuple<int, int, int, int> scales[] = {{96, -11, 285, 285},  {96, -12, 520, 520},  {0, 0, 7, 7},
@@ -173,6 +174,10 @@ TEST(LayoutRules, ScalesRowsAndLanguageFiles)
             scrolled.push_back(WheelRows(pending, delta, lines, 7));
         EXPECT_EQ(scrolled, rows) << deltas.size();
     }
+    const std::pair<Text, bool> commandLines[] = {{L"", false}, {L"/signin", true}, {L"\"/SignIn\"", true},
+                                                  {L"-x  /SIGNIN\t", true}, {L"/signin2", false}, {L"signin", false}};
+    for (const auto& [arguments, signIn] : commandLines)
+        EXPECT_EQ(IsSignInStart(arguments), signIn) << arguments;
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"DEU"),
               (Names{L"C:\\P\\DEU\\Cellvane.ini", L"C:\\P\\enu\\Cellvane.ini"}));
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"ENU"), Names{L"C:\\P\\ENU\\Cellvane.ini"});
