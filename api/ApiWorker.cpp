@@ -284,6 +284,29 @@ void DropQueuedWork()
     std::erase_if(g_apiWork.pending, [](const ApiWork& work) { return work.kind != WM_APP_API_SHUTDOWN; });
 }
 
+// Queues the work, at the back or ahead of all, and wakes the worker; its
+// serial, or 0 when the queue is closed. The shutdown closes the queue.
+unsigned long PushWork(ApiWork work, bool ahead)
+{
+    HWND window = nullptr;
+    unsigned long serial = 0;
+    {
+        std::lock_guard<std::mutex> guard(g_apiWork.lock);
+        if (g_apiWork.closed)
+            return 0;
+        serial = work.serial = ++g_apiWork.lastSerial;
+        g_apiWork.closed = work.kind == WM_APP_API_SHUTDOWN;
+        if (ahead)
+            g_apiWork.pending.push_front(std::move(work));
+        else
+            g_apiWork.pending.push_back(std::move(work));
+        window = g_apiWork.window;
+    }
+    if (window != nullptr)
+        PostMessageW(window, WM_APP_API_WORK, 0, 0);
+    return serial;
+}
+
 // The waiting of the shutdown under way, until the worker has ended or the
 // bounds have passed. The bounds are read afresh after every wake, since a
 // shutdown started by a sent message may have brought them forward.
@@ -291,8 +314,9 @@ void AwaitWorkerEnd()
 {
     while (!WorkerEnded()) {
         if (!g_shutdown.stopping) {
-            if (Signalled(g_shutdown.taken) || Passed(g_shutdown.queuedDeadline)) {
-                if (!Signalled(g_shutdown.taken))
+            const bool taken = Signalled(g_shutdown.taken);
+            if (taken || Passed(g_shutdown.queuedDeadline)) {
+                if (!taken)
                     DropQueuedWork();
                 g_shutdown.stopping = true;
                 g_shutdown.stopDeadline = GetTickCount() + g_shutdown.stopMs;
@@ -312,23 +336,12 @@ void AwaitWorkerEnd()
 
 bool QueueApiWork(UINT work, std::unique_ptr<ApplyRecord> record)
 {
-    ApiWork item{work, std::move(record), nullptr, 0};
     // A worker that a component call ended leaves no word of it but its handle.
     if (WorkerEnded())
         return false;
-    HWND window = nullptr;
-    unsigned long serial = 0;
-    {
-        std::lock_guard<std::mutex> guard(g_apiWork.lock);
-        if (g_apiWork.closed)
-            return false;
-        serial = item.serial = ++g_apiWork.lastSerial;
-        g_apiWork.pending.push_back(std::move(item));
-        g_apiWork.closed = work == WM_APP_API_SHUTDOWN;
-        window = g_apiWork.window;
-    }
-    if (window != nullptr)
-        PostMessageW(window, WM_APP_API_WORK, 0, 0);
+    const unsigned long serial = PushWork(ApiWork{work, std::move(record), nullptr, 0}, false);
+    if (serial == 0)
+        return false;
     // Ended between the first look and the push: what it never took is not
     // handed over. What it took before it ended was.
     if (!WorkerEnded())
@@ -353,22 +366,10 @@ bool RunBetweenComponentCalls(const std::function<void()>& task, DWORD waitMs)
         task();
         SetEvent(done->event);
     };
-    HWND window = nullptr;
-    bool queued = false;
-    if (done->event != nullptr && !WorkerEnded()) {
-        std::lock_guard<std::mutex> guard(g_apiWork.lock);
-        if (!g_apiWork.closed) {
-            g_apiWork.pending.push_front(ApiWork{kTaskWork, nullptr, run, ++g_apiWork.lastSerial});
-            window = g_apiWork.window;
-            queued = true;
-        }
-    }
-    if (!queued) {
+    if (done->event == nullptr || WorkerEnded() || PushWork(ApiWork{kTaskWork, nullptr, run, 0}, true) == 0) {
         task();
         return true;
     }
-    if (window != nullptr)
-        PostMessageW(window, WM_APP_API_WORK, 0, 0);
     const DWORD deadline = GetTickCount() + waitMs;
     const HANDLE waits[] = {done->event, g_workerThread};
     while (!Signalled(done->event) && !WorkerEnded() && !Passed(deadline))

@@ -191,11 +191,9 @@ bool ReadyForMarking(const std::wstring& path, const std::vector<std::wstring>& 
     return RunBetweenComponentCalls(prepare, kPrepareFileWaitMs) && *prepared;
 }
 
+// The settings file's lock is held by the caller.
 bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key, const std::wstring& value)
 {
-    if (!ReadyForMarking(state.settingsPath, {key, value}))
-        return false;
-    std::lock_guard<std::mutex> guard(SettingsFileLock());
     return WritePrivateProfileStringW(L"BrailleMarking", key.c_str(), value.c_str(), state.settingsPath.c_str()) != 0;
 }
 
@@ -203,15 +201,9 @@ bool WriteMarkingValue(const MarkingDialogState& state, const std::wstring& key,
 bool WriteMarkingSection(const MarkingDialogState& state, const std::vector<std::wstring>& values)
 {
     std::wstring section;
-    std::vector<std::wstring> texts = values;
-    for (size_t i = 0; i < state.attributes.size(); ++i) {
+    for (size_t i = 0; i < state.attributes.size(); ++i)
         section += state.attributes[i].name + L'=' + values[i] + L'\0';
-        texts.push_back(state.attributes[i].name);
-    }
     section += L'\0';
-    if (!ReadyForMarking(state.settingsPath, texts))
-        return false;
-    std::lock_guard<std::mutex> guard(SettingsFileLock());
     return WritePrivateProfileSectionW(L"BrailleMarking", section.c_str(), state.settingsPath.c_str()) != 0;
 }
 
@@ -235,13 +227,24 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
 
     // The display component may have written the section while the dialog
     // was open: its entries are kept, and only the changes go in.
-    bool written = true;
-    if (state.fromLanguageFile && anyChange && ReadMarkingSection(state.settingsPath).empty()) {
-        written = WriteMarkingSection(state, values);
-    } else {
-        for (size_t i = 0; i < state.attributes.size() && written; ++i)
-            if (changed[i])
-                written = WriteMarkingValue(state, state.attributes[i].name, values[i]);
+    const bool wholeList = state.fromLanguageFile && anyChange && ReadMarkingSection(state.settingsPath).empty();
+    std::vector<std::wstring> texts;
+    for (size_t i = 0; i < state.attributes.size(); ++i) {
+        if (wholeList || changed[i]) {
+            texts.push_back(state.attributes[i].name);
+            texts.push_back(values[i]);
+        }
+    }
+    bool written = !anyChange || ReadyForMarking(state.settingsPath, texts);
+    if (anyChange && written) {
+        std::lock_guard<std::mutex> guard(SettingsFileLock());
+        if (wholeList) {
+            written = WriteMarkingSection(state, values);
+        } else {
+            for (size_t i = 0; i < state.attributes.size() && written; ++i)
+                if (changed[i])
+                    written = WriteMarkingValue(state, state.attributes[i].name, values[i]);
+        }
     }
     if (!written) {
         ShowResourceMessage(dialog, IDS_ERR_WRITE_MARKING, MB_OK | MB_ICONERROR);
