@@ -2,7 +2,8 @@
 # Builds Lumibrel with its simulated display component and runs it.
 # With a DISPLAY: the real window, interactive. Without one: under Xvfb,
 # screenshots of the main window and both dialogs go to build/screenshots,
-# at 100% and (named *-200.png) at 200%, then the simulated display's
+# at 100%, at 200% (named *-200.png), and at 100% in German (*-de.png) and
+# Arabic (*-ar.png), then the simulated display's
 # journal is printed and the program ended. Either way the demo driver starts
 # the program, so that its settings go to build/demo/localappdata: Wine
 # would give a program started from here the prefix's own profile instead.
@@ -43,24 +44,33 @@ SCALE_KEY='HKCU\Control Panel\Desktop'
 unscale() { wine reg delete "$SCALE_KEY" /v LogPixels /f >/dev/null 2>&1 || true; }
 trap 'unscale; stop_wine; stop_display' EXIT
 SHOTS="$BUILD_DIR/screenshots"
-rm -rf "$SHOTS"; mkdir -p "$SHOTS/200"
-log "starting Lumibrel under Xvfb ($DISPLAY), at 100% then at 200%"
+rm -rf "$SHOTS"; mkdir -p "$SHOTS"
+# One run of the demo into $SHOTS, its pictures named *-suffix.png. The
+# language is Wine's, from the Unix locale the program starts in.
+shoot() {
+  local suffix=$1 locale=$2 status
+  mkdir -p "$SHOTS/$suffix"
+  LANG=$locale LC_ALL=$locale wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS/$suffix")"
+  status=$?
+  for bmp in "$SHOTS/$suffix"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    mv "$bmp" "$SHOTS/$(basename "$bmp" .bmp)-$suffix.bmp"
+  done
+  rmdir "$SHOTS/$suffix" 2>/dev/null || true
+  return "$status"
+}
+log "starting Lumibrel under Xvfb ($DISPLAY): at 100%, at 200%, then in German and Arabic"
 set +e
 unscale
 wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS")"
 code=$?
 wine reg add "$SCALE_KEY" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS/200")"
-code200=$?
+shoot 200 "${LANG:-C.UTF-8}"; codes=$?
 unscale
+shoot de de_DE.UTF-8; [ "$codes" -ne 0 ] || codes=$?
+shoot ar ar_SA.UTF-8; [ "$codes" -ne 0 ] || codes=$?
 set -e
-[ "$code" -ne 0 ] || code=$code200
-for bmp in "$SHOTS"/200/*.bmp; do
-  [ -e "$bmp" ] || continue
-  name=$(basename "$bmp" .bmp)
-  mv "$bmp" "$SHOTS/$name-200.bmp"
-done
-rmdir "$SHOTS/200" 2>/dev/null || true
+[ "$code" -ne 0 ] || code=$codes
 for bmp in "$SHOTS"/*.bmp; do
   [ -e "$bmp" ] || continue
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

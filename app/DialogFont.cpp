@@ -1,5 +1,10 @@
 #include "app/DialogFont.h"
 
+#include "app/WindowParts.h"
+
+#include <algorithm>
+#include <string>
+
 namespace {
 
 // The font a window's children draw with lives as long as the window.
@@ -7,6 +12,7 @@ constexpr wchar_t kFontProperty[] = L"LumibrelMessageFont";
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 // Looked up at run time: systems before Windows 10 lack them.
 template <typename Function> Function User32Function(const char* name)
@@ -19,6 +25,59 @@ BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
 {
     SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
     return TRUE;
+}
+
+int TextWidth(HDC dc, const std::wstring& text, UINT format)
+{
+    RECT drawn = {};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &drawn, DT_CALCRECT | DT_SINGLELINE | format);
+    return drawn.right - drawn.left;
+}
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The pixels a control's text needs, with room around it as the control
+// draws it; 0 for a kind of control that holds no text of ours.
+int PixelsNeeded(HWND control, HDC dc, UINT dpi)
+{
+    static const auto metricsForDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    wchar_t kind[16] = L"";
+    GetClassNameW(control, kind, 16);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    const int average = metrics.tmAveCharWidth;
+    if (lstrcmpiW(kind, L"Static") == 0)
+        return TextWidth(dc, WindowText(control), 0);
+    if (lstrcmpiW(kind, L"Button") == 0) {
+        const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+        const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                         type == BS_3STATE || type == BS_AUTO3STATE || type == BS_AUTORADIOBUTTON;
+        // The box is as tall as the text, with a gap after it and the focus
+        // frame around the text; a push button's frame and margins.
+        return TextWidth(dc, WindowText(control), 0) + (box ? metrics.tmHeight + 2 * average : 3 * average);
+    }
+    if (lstrcmpiW(kind, L"ComboBox") == 0) {
+        int widest = 0;
+        const LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            const LRESULT length = SendMessageW(control, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            if (length == CB_ERR)
+                continue;
+            std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+            item.resize(
+                static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(control, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                                                      reinterpret_cast<LPARAM>(item.data())))));
+            widest = std::max(widest, TextWidth(dc, item, DT_NOPREFIX));
+        }
+        const int arrow = metricsForDpi != nullptr ? metricsForDpi(SM_CXVSCROLL, dpi) : GetSystemMetrics(SM_CXVSCROLL);
+        return widest + arrow + 3 * average;
+    }
+    return 0;
 }
 
 } // namespace
@@ -64,4 +123,24 @@ void ReleaseMessageFont(HWND window)
     HANDLE font = RemovePropW(window, kFontProperty);
     if (font != nullptr)
         DeleteObject(static_cast<HFONT>(font));
+}
+
+std::vector<int> TextWidthsNeeded(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)
+{
+    const std::vector<HWND> children = ChildrenOfLayout(window, layout);
+    std::vector<int> needed(layout.size(), 0);
+    HDC dc = GetDC(window);
+    if (dc == nullptr)
+        return needed;
+    const UINT dpi = WindowDpi(window);
+    for (size_t row = 0; row < layout.size(); ++row) {
+        if (children[row] == nullptr)
+            continue;
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(children[row], WM_GETFONT, 0, 0));
+        HGDIOBJ previous = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+        needed[row] = UnscaledUp(PixelsNeeded(children[row], dc, dpi), scale);
+        SelectObject(dc, previous);
+    }
+    ReleaseDC(window, dc);
+    return needed;
 }

@@ -3,6 +3,8 @@
 #include "app/LayoutRules.h"
 
 #include <windows.h>
+#include <span>
+#include <vector>
 
 // The window's dots per inch: its monitor's where the system tells windows
 // apart, else the screen's.
@@ -16,3 +18,9 @@ LayoutScale UseMessageFont(HWND window, UINT dpi);
 
 // Deletes the window's font; at WM_NCDESTROY, when the children are gone.
 void ReleaseMessageFont(HWND window);
+
+// For each row of the layout, the width at 96 dpi that its control's text
+// needs in the control's font, with the control's own parts (a check box's
+// box, a push button's edges, a combo box's arrow); a combo box's widest item
+// counts. 0 for a row without a control.
+std::vector<int> TextWidthsNeeded(HWND window, std::span<const ControlPlace> layout, LayoutScale scale);

@@ -1,5 +1,11 @@
 #include "app/DialogKeys.h"
 
+#include "marking/MarkingCatalog.h"
+#include "marking/MarkingText.h"
+
+#include <optional>
+#include <string_view>
+
 bool IsButtonWindow(HWND window)
 {
     if (window == nullptr)
@@ -120,6 +126,33 @@ bool HandleModalDialogMessage(HWND dialog, HWND owner, HWND& lastFocus, UINT mes
     }
 }
 
+bool HandleAccessKey(const MSG& message, HWND window)
+{
+    if (message.message != WM_SYSCHAR || window == nullptr ||
+        (message.hwnd != window && !IsChild(window, message.hwnd)))
+        return false;
+    const wchar_t typed = static_cast<wchar_t>(message.wParam);
+    for (HWND control = GetWindow(window, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control) || !IsWindowEnabled(control))
+            continue;
+        const LRESULT code = SendMessageW(control, WM_GETDLGCODE, 0, 0);
+        if ((code & (DLGC_BUTTON | DLGC_STATIC)) == 0)
+            continue;
+        wchar_t text[256] = {};
+        GetWindowTextW(control, text, 256);
+        const std::optional<wchar_t> key = AccessKeyOf(text);
+        if (!key || !SameKeyIgnoringCase(std::wstring_view(&*key, 1), std::wstring_view(&typed, 1)))
+            continue;
+        if ((code & DLGC_STATIC) != 0)
+            SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetNextDlgTabItem(window, control, FALSE)),
+                         TRUE);
+        else
+            SendMessageW(control, BM_CLICK, 0, 0);
+        return true;
+    }
+    return false;
+}
+
 void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
 {
     EnableWindow(owner, FALSE);
@@ -138,7 +171,7 @@ void RunModalLoop(HWND owner, HWND dialog, int okId, int cancelId)
             }
             break;
         }
-        if (HandleDialogKeys(message, dialog, okId, cancelId))
+        if (HandleDialogKeys(message, dialog, okId, cancelId) || HandleAccessKey(message, dialog))
             continue;
         if (IsDialogMessageW(dialog, &message))
             continue;

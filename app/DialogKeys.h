@@ -8,6 +8,13 @@
 // turned into the command of okId, cancelId or the focused push button.
 bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId);
 
+// True when the message was Alt with a letter (WM_SYSCHAR) aimed at window
+// and a control of window has that access key: done as the dialog manager
+// does, a label's key focusing the control after it and a button's pressing
+// it. The letters are compared as the program compares keys, beyond A to Z
+// too: a dialog manager that folds only A to Z would miss "&Übernehmen".
+bool HandleAccessKey(const MSG& message, HWND window);
+
 // The window is a control of the "Button" class.
 bool IsButtonWindow(HWND window);
 

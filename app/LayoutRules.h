@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <vector>
 
 // Positions and sizes are designed at 96 dpi for the default text size; a
 // window multiplies them by numerator / denominator.
@@ -17,11 +19,37 @@ struct LayoutScale {
 // 8-point dialog font.
 LayoutScale LayoutScaleFor(int dpi, int messageFontHeight);
 
+// Where a control lies in its window's client area, at 96 dpi.
+struct ControlPlace {
+    int id;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// A layout widened for its texts, and how much wider its window must be.
+struct GrownLayout {
+    std::vector<ControlPlace> places;
+    int extraWidth = 0;
+};
+
+// Widens each control to needed[i] (same units, 0 or less for no need) and
+// moves the controls to its right in its row along by as much as the ones
+// before them grew, each gap kept. Two controls share a row when their
+// first 26 units overlap: a combo box's height counts its dropped list. The
+// window grows by as much as the rightmost edge moved. A layout whose texts
+// fit comes back as it was.
+GrownLayout GrowToFit(std::span<const ControlPlace> layout, std::span<const int> needed);
+
 // A length at 96 dpi in the window's pixels, rounded to the nearest.
 int Scaled(int length, LayoutScale scale);
 
 // A length in the window's pixels back at 96 dpi, rounded down.
 int Unscaled(int pixels, LayoutScale scale);
+
+// The same, rounded up: the room at 96 dpi that holds that many pixels.
+int UnscaledUp(int pixels, LayoutScale scale);
 
 // How many rows of rowHeight fit in height beside fixedHeight: at least
 // one, at most count.

@@ -104,7 +104,7 @@ int RunMainLoop(HWND window)
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT)
                 return static_cast<int>(message.wParam);
-            if (HandleDialogKeys(message, window, IDC_OK, IDC_CANCEL))
+            if (HandleDialogKeys(message, window, IDC_OK, IDC_CANCEL) || HandleAccessKey(message, window))
                 continue;
             if (IsDialogMessageW(window, &message))
                 continue;
@@ -141,6 +141,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
         g_singleInstanceMutex = nullptr;
         return ExitNormal;
     }
+
+    // In a right-to-left language every window is mirrored, as such
+    // programs are: controls laid out from the right, labels right-aligned,
+    // lists opening leftwards, Tab still in reading order.
+    if (ReadsRightToLeft())
+        SetProcessDefaultLayout(LAYOUT_RTL);
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

@@ -8,6 +8,18 @@
 // The string table entry, or the empty text when it is missing.
 std::wstring LoadResourceString(UINT id);
 
-// A modal box with the program's name as caption; returns the button
-// pressed, which only a question needs.
+// Whether the texts loaded are of a right-to-left language, whose windows
+// are mirrored.
+bool ReadsRightToLeft();
+
+// WS_EX_LAYOUTRTL in a right-to-left language, else 0. The process's default
+// layout mirrors only windows without an owner: a dialog asks for it.
+DWORD MirroredStyle();
+
+// A modal box with the program's name as caption, read right to left in a
+// right-to-left language; returns the button pressed, which only a question
+// needs.
+int ShowMessageBox(HWND owner, const std::wstring& text, UINT flags);
+
+// The same with the string table entry as its text.
 int ShowResourceMessage(HWND owner, UINT id, UINT flags);

@@ -23,19 +23,37 @@ HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstrin
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)
+std::vector<HWND> ChildrenOfLayout(HWND window, std::span<const ControlPlace> layout)
 {
+    std::vector<HWND> children(layout.size(), nullptr);
     size_t row = 0;
     for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
         while (row < layout.size() && layout[row].id != id)
             ++row;
         if (row == layout.size())
-            return;
-        const ControlPlace& place = layout[row++];
-        MoveWindow(child, Scaled(place.x, scale), Scaled(place.y, scale), Scaled(place.width, scale),
-                   Scaled(place.height, scale), TRUE);
+            break;
+        children[row++] = child;
     }
+    return children;
+}
+
+void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)
+{
+    const std::vector<HWND> children = ChildrenOfLayout(window, layout);
+    for (size_t row = 0; row < layout.size(); ++row) {
+        const ControlPlace& place = layout[row];
+        if (children[row] != nullptr)
+            MoveWindow(children[row], Scaled(place.x, scale), Scaled(place.y, scale), Scaled(place.width, scale),
+                       Scaled(place.height, scale), TRUE);
+    }
+}
+
+void PlaceControlsForTexts(HWND window, std::span<const ControlPlace> layout, LayoutScale scale, SIZE windowSize)
+{
+    const GrownLayout grown = GrowToFit(layout, TextWidthsNeeded(window, layout, scale));
+    PlaceControls(window, grown.places, scale);
+    FitWindow(window, Scaled(windowSize.cx + grown.extraWidth, scale), Scaled(windowSize.cy, scale));
 }
 
 namespace {

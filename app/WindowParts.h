@@ -8,26 +8,27 @@
 #include <windows.h>
 #include <span>
 #include <string>
+#include <vector>
 
 // Class style 0, arrow cursor, window-coloured background, no icon or menu.
 bool RegisterAppWindowClass(const wchar_t* className, WNDPROC procedure);
-
-// Where a control lies in its window's client area, at 96 dpi.
-struct ControlPlace {
-    int id;
-    int x;
-    int y;
-    int width;
-    int height;
-};
 
 // A child control of parent with extended style 0 and id as its menu
 // value, of no size yet: PlaceControls gives it its place.
 HWND CreateChildControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int id);
 
-// Moves the children, in creation order, to the layout's rows in the same
-// order, scaled. A control that could not be made leaves its row unused.
+// The child that each row of the layout places: the children, in creation
+// order, take the rows with their ids in the same order. A control that
+// could not be made leaves its row null.
+std::vector<HWND> ChildrenOfLayout(HWND window, std::span<const ControlPlace> layout);
+
+// Moves the children to their rows, scaled.
 void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale);
+
+// Places the controls widened where their texts, in the window's font, need
+// more room than the layout gives (a translation may), and gives the window
+// its outer size at 96 dpi, as much wider as they grew.
+void PlaceControlsForTexts(HWND window, std::span<const ControlPlace> layout, LayoutScale scale, SIZE windowSize);
 
 // Gives the window that outer size, but no larger than the work area of its
 // monitor, and moves it onto that area where it reaches past it.

@@ -110,6 +110,5 @@ void CreateMainWindowControls(HWND window)
 void LayOutMainWindow(HWND window)
 {
     const LayoutScale scale = UseMessageFont(window, WindowDpi(window));
-    PlaceControls(window, kMainLayout, scale);
-    FitWindow(window, Scaled(kWindowWidth, scale), Scaled(kWindowHeight, scale));
+    PlaceControlsForTexts(window, kMainLayout, scale, {kWindowWidth, kWindowHeight});
 }

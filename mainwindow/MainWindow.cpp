@@ -6,6 +6,7 @@
 #include "app/DialogKeys.h"
 #include "app/ResourceMessage.h"
 #include "app/Shell.h"
+#include "app/TextRules.h"
 #include "app/WindowParts.h"
 #include "marking/MarkingDialog.h"
 #include "resources/resource.h"
@@ -60,11 +61,13 @@ void ShowAboutBox(HWND window)
     const std::wstring version = LoadResourceString(IDS_VERSION);
     const std::wstring notice = LoadResourceString(IDS_ABOUT_NOTICE);
     std::wstring text = name;
-    if (!version.empty())
-        text += L" version " + version;
+    if (!version.empty()) {
+        const std::wstring values[] = {name, version};
+        text = FillPlaceholders(LoadResourceString(IDS_ABOUT_LINE), values);
+    }
     if (!notice.empty())
         text += L"\n\n" + notice;
-    MessageBoxW(window, text.c_str(), name.c_str(), MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(window, text, MB_OK | MB_ICONINFORMATION);
 }
 
 // Enter and Escape arrive here too, as OK and Cancel, from the key filter.

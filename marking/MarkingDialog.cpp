@@ -34,6 +34,7 @@ struct MarkingDialogState {
     LayoutScale scale;
     size_t firstShown = 0;
     size_t rowsShown = 0;
+    std::vector<int> widthsNeeded; // by the rows of the layout, for the texts
     HWND scrollBar = nullptr;
     int wheelPending = 0; // wheel deltas short of a notch
 };
@@ -54,8 +55,8 @@ int ButtonRowY(size_t rows)
     return kFirstCheckBoxY + kRowHeight * static_cast<int>(rows) + kButtonRowGap;
 }
 
-// The layout at 96 dpi for the rows shown, then the scroll bar's range.
-void PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
+// The layout at 96 dpi for the rows shown.
+std::vector<ControlPlace> MarkingLayout(const MarkingDialogState& state)
 {
     const size_t count = state.attributes.size();
     std::vector<ControlPlace> layout = {{IDC_STATIC, 12, 12, 340, 20}};
@@ -71,7 +72,16 @@ void PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
     layout.push_back({IDC_MARKING_CANCEL, 270, buttonY, 80, kButtonHeight});
     layout.push_back(
         {IDC_MARKING_SCROLL, 338, kFirstCheckBoxY, 17, kRowHeight * static_cast<int>(state.rowsShown) - 2});
-    PlaceControls(dialog, layout, state.scale);
+    return layout;
+}
+
+// The rows shown, each as wide as its text needs, then the scroll bar's
+// range; returns how much wider than designed the window must be.
+int PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
+{
+    const size_t count = state.attributes.size();
+    const GrownLayout grown = GrowToFit(MarkingLayout(state), state.widthsNeeded);
+    PlaceControls(dialog, grown.places, state.scale);
 
     SCROLLINFO info = {};
     info.cbSize = sizeof(info);
@@ -81,6 +91,7 @@ void PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
     info.nPos = static_cast<int>(state.firstShown);
     SetScrollInfo(state.scrollBar, SB_CTL, &info, TRUE);
     ShowWindow(state.scrollBar, state.rowsShown < count ? SW_SHOWNA : SW_HIDE);
+    return grown.extraWidth;
 }
 
 // As many rows as the monitor's work area holds beside the prompt, the
@@ -101,9 +112,11 @@ void LayOutMarkingDialog(HWND dialog)
     const size_t count = state->attributes.size();
     state->rowsShown = RowsThatFit(count, room, ButtonRowY(0) + kButtonHeight + kBottomMargin, kRowHeight);
     state->firstShown = std::min(state->firstShown, count - state->rowsShown);
-    PlaceMarkingControls(dialog, *state);
+    state->widthsNeeded = TextWidthsNeeded(dialog, MarkingLayout(*state), state->scale);
+    const int extraWidth = PlaceMarkingControls(dialog, *state);
     const int clientHeight = ButtonRowY(state->rowsShown) + kButtonHeight + kBottomMargin;
-    FitWindow(dialog, Scaled(kDialogWidth, state->scale), Scaled(clientHeight, state->scale) + frameHeight);
+    FitWindow(dialog, Scaled(kDialogWidth + extraWidth, state->scale),
+              Scaled(clientHeight, state->scale) + frameHeight);
 }
 
 void ScrollMarkingList(HWND dialog, MarkingDialogState& state, size_t first)
@@ -370,9 +383,10 @@ bool ShowMarkingDialog(HWND owner)
     const int height =
         ButtonRowY(std::min<size_t>(state.attributes.size(), kRowsAtFirst)) + kButtonHeight + kBottomMargin;
     const POINT place = CentredOverOwner(owner, kDialogWidth, height);
-    HWND dialog = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, LUMIBREL_MARKING_DIALOG_CLASS,
-                                  title.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
-                                  kDialogWidth, height, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    HWND dialog =
+        CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME | MirroredStyle(), LUMIBREL_MARKING_DIALOG_CLASS,
+                        title.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y, kDialogWidth,
+                        height, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
     RunModalLoop(owner, dialog, IDC_MARKING_OK, IDC_MARKING_CANCEL);

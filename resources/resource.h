@@ -54,3 +54,5 @@
 #define IDS_WARN_NO_COMPONENT        2050
 #define IDS_ASK_EXIT_NOT_HANDED      2051
 #define IDS_WARN_NO_MARKING_LIST     2052
+#define IDS_LAYOUT_DIRECTION         2053
+#define IDS_ABOUT_LINE               2054

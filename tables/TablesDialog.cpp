@@ -42,8 +42,7 @@ constexpr ControlPlace kTablesLayout[] = {
 void LayOutTablesDialog(HWND dialog)
 {
     const LayoutScale scale = UseMessageFont(dialog, WindowDpi(dialog));
-    PlaceControls(dialog, kTablesLayout, scale);
-    FitWindow(dialog, Scaled(kDialogWidth, scale), Scaled(kDialogHeight, scale));
+    PlaceControlsForTexts(dialog, kTablesLayout, scale, {kDialogWidth, kDialogHeight});
 }
 
 // Shows the current name selected, adding it last when the list lacks it.
@@ -173,9 +172,10 @@ bool ShowTablesDialog(HWND owner)
     state.owner = owner;
     const std::wstring caption = LoadResourceString(IDS_TABLES_DIALOG_TITLE);
     const POINT place = CentredOverOwner(owner, kDialogWidth, kDialogHeight);
-    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, LUMIBREL_TABLES_DIALOG_CLASS,
-                                  caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
-                                  kDialogWidth, kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    HWND dialog =
+        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | MirroredStyle(), LUMIBREL_TABLES_DIALOG_CLASS,
+                        caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
+                        kDialogWidth, kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (dialog == nullptr)
         return false;
     RunModalLoop(owner, dialog, IDC_TABLES_OK, IDC_TABLES_CANCEL);

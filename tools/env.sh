@@ -7,7 +7,9 @@ BUILD_DIR=${BUILD_DIR:-$ROOT_DIR/build}
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$ROOT_DIR/$BUILD_DIR ;; esac
 export BUILD_DIR
 
-LUMIBREL_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 libwine-dev xvfb xauth xdotool cmake googletest liblouis-data imagemagick clang libclang-rt-14-dev wixl msitools"
+# The fonts give Wine real glyphs for Japanese and Chinese (WenQuanYi, IPA)
+# and for Arabic (DejaVu) when the program runs in those languages.
+LUMIBREL_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 libwine-dev xvfb xauth xdotool cmake googletest liblouis-data imagemagick clang libclang-rt-14-dev wixl msitools fonts-wqy-microhei fonts-ipafont-gothic fonts-dejavu-core"
 
 log() { printf '== %s\n' "$*" >&2; }
 

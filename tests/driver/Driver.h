@@ -242,6 +242,30 @@ inline void keys(const std::vector<WORD>& chord)
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// Alt with the key that types letter on the keyboard in use. A letter no
+// key of it types (an umlaut on a US keyboard) comes as what Alt with that
+// key of the user's keyboard brings to the focused window: its WM_SYSCHAR.
+inline void altKey(wchar_t letter)
+{
+    wchar_t lower[2] = {letter, L'\0'};
+    CharLowerW(lower);
+    const SHORT key = VkKeyScanW(lower[0]);
+    // Wine offers the key of the base letter for an accented one: it types another letter.
+    const bool typed =
+        key != -1 && HIBYTE(key) == 0 &&
+        CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(MapVirtualKeyW(LOBYTE(key), MAPVK_VK_TO_CHAR)))) ==
+            reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(lower[0]));
+    if (typed) {
+        keys({VK_MENU, LOBYTE(key)});
+        return;
+    }
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), &thread);
+    constexpr LPARAM kAltDown = 1 | (1 << 29); // one press, with Alt
+    PostMessageW(thread.hwndFocus, WM_SYSCHAR, lower[0], kAltDown);
+}
+
 inline bool toFront(HWND window)
 {
     const auto inFront = [&] {

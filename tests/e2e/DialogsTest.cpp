@@ -245,7 +245,8 @@ void expectReadable(HWND window, const Look& look)
 }
 
 // A layout left at 100% fails too: the scaled text no longer fits its control.
-// ctest runs it in US English and in German, which has no list of its own.
+// ctest runs it in US English, German, Japanese and Arabic, none of which has
+// a list of its own.
 TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSize)
 {
     const wchar_t* const desktop = L"Control Panel\\Desktop"; // where each program started reads its scale
@@ -266,6 +267,7 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
     };
     const Row rows[] = {{96, 0, 9}, {144, 0, 9}, {192, 0, 9}, {96, -16, 9}, {192, 0, 40}};
     makeFolders(s->programFile(L"enu"));
+    const bool rightToLeft = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_ARABIC;
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.dpi << " dpi, font " << row.fontHeight << ", " << row.attributes);
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &row.dpi, sizeof row.dpi);
@@ -286,6 +288,11 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
             SCOPED_TRACE(utf8(className));
             HWND window = button ? openDialog(button, className) : main;
             expectReadable(window, look);
+            // Reading begins at the first control: at the left edge, and at the right in Arabic, mirrored.
+            RECT frame{}, first{};
+            GetWindowRect(window, &frame);
+            GetWindowRect(GetWindow(window, GW_CHILD), &first);
+            EXPECT_EQ(frame.right - first.right < first.left - frame.left, rightToLeft) << "mirrored or not";
             if (button == IDC_MARKING) {
                 EXPECT_EQ(boxes(window).size(), static_cast<size_t>(row.attributes));
             }
@@ -311,7 +318,7 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
         if (&row == rows) { // with no list at all, the user is told
             DeleteFileW(s->programFile(L"enu\\Cellvane.ini").c_str());
             postClick(item(IDC_MARKING));
-            expectBox(L"No text attributes were found to mark.", main);
+            expectBox(programText(IDS_WARN_NO_MARKING_LIST), main);
         }
         exitCleanly();
     }

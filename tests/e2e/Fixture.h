@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ProgramFolder.h"
+#include "resources/resource.h"
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +164,15 @@ protected:
             ASSERT_TRUE(gone(box->window)) << utf8(text);
         }
         send(owner, WM_NULL); // answered once the command that asked has run to its end
+    }
+    // A text of the program's string table in the language it shows now, read from the copy that runs.
+    std::wstring programText(UINT id) const
+    {
+        HMODULE program = LoadLibraryExW(s->programFile(L"Lumibrel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        wchar_t text[512] = L"";
+        LoadStringW(program, id, text, 512);
+        FreeLibrary(program);
+        return text;
     }
     // Exit ends the program with 0, asking nothing on the way but `asked`.
     void exitCleanly(const Names& asked = {})

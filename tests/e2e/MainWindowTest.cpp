@@ -2,6 +2,7 @@
 // what it shows from and writes to the shared settings file, what it sends,
 // the keyboard, hiding and coming back, and the end.
 
+#include "marking/MarkingText.h"
 #include "tests/e2e/Fixture.h"
 
 namespace e2e {
@@ -124,38 +125,48 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys)
         keys({VK_TAB});
         EXPECT_TRUE(focusOn(item(order[i % n]))) << i;
     }
-    // A screen reader names a combo box by the label created right before it.
-    EXPECT_EQ(textOf(GetWindow(item(IDC_MULTILINE_BRAILLE), GW_HWNDPREV)), L"M&ultiline Braille:");
+    // The access keys are those of the texts, in the user's language. A screen reader names the combo box by
+    // the label created right before it, whose key leads to it.
+    const auto alt = [&](int id) {
+        HWND control = id == IDC_MULTILINE_BRAILLE ? GetWindow(item(id), GW_HWNDPREV) : item(id);
+        const std::optional<wchar_t> key = AccessKeyOf(textOf(control));
+        ASSERT_TRUE(key.has_value()) << id << " has no access key";
+        altKey(*key);
+    };
     struct Press {
-        std::vector<WORD> chord;
-        int focus; // the control that has the focus then
+        WORD key;    // pressed alone, or 0 for Alt with the control's access key
+        int control; // the control that has the focus then
         State after;
     };
     // clang-format off
-    const Press presses[] = {{{VK_MENU, 'D'}, IDC_DISPLAY_LITERARY_BRAILLE, "00000"},
-                             {{VK_MENU, 'C'}, IDC_USE_CONTRACTED_BRAILLE_INPUT, "11000"},
-                             {{VK_MENU, 'H'}, IDC_HYBRID_PRINT_AND_BRAILLE_MODE, "11010"},
-                             {{VK_MENU, 'V'}, IDC_SHOW_BRAILLE_VISUALIZER, "11110"},
-                             {{VK_MENU, 'U'}, IDC_MULTILINE_BRAILLE, "11110"},
-                             {{VK_DOWN}, IDC_MULTILINE_BRAILLE, "11111"},
-                             {{VK_DOWN}, IDC_MULTILINE_BRAILLE, "11112"},
-                             {{VK_MENU, 'D'}, IDC_DISPLAY_LITERARY_BRAILLE, "00112"}, // contracted input goes with it
-                             {{VK_SPACE}, IDC_DISPLAY_LITERARY_BRAILLE, "10112"}};
+    const Press presses[] = {{0, IDC_DISPLAY_LITERARY_BRAILLE, "00000"},
+                             {0, IDC_USE_CONTRACTED_BRAILLE_INPUT, "11000"},
+                             {0, IDC_HYBRID_PRINT_AND_BRAILLE_MODE, "11010"},
+                             {0, IDC_SHOW_BRAILLE_VISUALIZER, "11110"},
+                             {0, IDC_MULTILINE_BRAILLE, "11110"},
+                             {VK_DOWN, IDC_MULTILINE_BRAILLE, "11111"},
+                             {VK_DOWN, IDC_MULTILINE_BRAILLE, "11112"},
+                             {0, IDC_DISPLAY_LITERARY_BRAILLE, "00112"}, // contracted input goes with it
+                             {VK_SPACE, IDC_DISPLAY_LITERARY_BRAILLE, "10112"}};
     // clang-format on
     for (const Press& press : presses) {
-        keys(press.chord);
-        EXPECT_TRUE(focusOn(item(press.focus))) << &press - presses;
+        if (press.key)
+            keys({press.key});
+        else
+            alt(press.control);
+        EXPECT_TRUE(focusOn(item(press.control))) << &press - presses;
         EXPECT_TRUE(shows(press.after)) << &press - presses << " shows " << shown();
     }
     keys({VK_MENU, VK_RETURN}); // a system key, not Enter
-    keys({VK_MENU, 'Y'});
+    alt(IDC_APPLY);
     ASSERT_TRUE(s->waitForApplies(*p, 2));
     EXPECT_EQ(lastSent(), sentFor("10112"));
     EXPECT_TRUE(IsWindowVisible(main)) << "Alt+Enter was taken for OK";
-    const std::pair<WORD, const wchar_t*> dialogs[] = {
-        {'S', LUMIBREL_TABLES_DIALOG_CLASS}, {'M', LUMIBREL_MARKING_DIALOG_CLASS}, {'A', kMessageBoxClass}};
-    for (const auto& [key, className] : dialogs) { // each opens by its access key, and Escape closes it
-        keys({VK_MENU, key});
+    const std::pair<int, const wchar_t*> dialogs[] = {{IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS},
+                                                      {IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS},
+                                                      {IDC_ABOUT, kMessageBoxClass}};
+    for (const auto& [button, className] : dialogs) { // each opens by its access key, and Escape closes it
+        alt(button);
         closeBy(VK_ESCAPE, inFront(className));
     }
     for (int i = 0; i < 3; ++i)
@@ -165,7 +176,7 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys)
     EXPECT_TRUE(hidden());
     PostMessageW(main, WM_APP_SHOW_SETTINGS, 0, 0);
     ASSERT_TRUE(focusIn(main));
-    keys({VK_MENU, 'V'});
+    alt(IDC_SHOW_BRAILLE_VISUALIZER);
     EXPECT_TRUE(shows("10012"));
     keys({VK_RETURN}); // Enter on a check box is OK
     EXPECT_TRUE(hidden());
@@ -173,7 +184,7 @@ TEST_F(Lumibrel, EveryControlIsReachedAndUsedByKeys)
     EXPECT_EQ(lastSent(), sentFor("10012"));
     PostMessageW(main, WM_APP_SHOW_SETTINGS, 0, 0);
     ASSERT_TRUE(focusIn(main));
-    keys({VK_MENU, 'X'});
+    alt(IDC_EXIT);
     EXPECT_EQ(p->waitForExit(), 0u);
     EXPECT_EQ(sent().size(), 4u) << "Cancel or Alt+Enter applied";
 }

@@ -3,14 +3,20 @@
 #include "app/CommandLine.h"
 #include "app/LayoutRules.h"
 #include "app/PathRules.h"
+#include "app/TextRules.h"
 #include "marking/MarkingCatalog.h"
 #include "marking/MarkingText.h"
+#include "resources/resource.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableRules.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -141,7 +147,7 @@ TEST(MarkingText, SectionLabelsAndAccessKeys)
         EXPECT_EQ(AccessKeyOf(text), key) << text;
 }
 
-TEST(LayoutRules, ScalesRowsLanguageFilesAndTheCommandLine)
+TEST(LayoutRules, ScalesRowsGrowthPlaceholdersLanguageFilesAndTheCommandLine)
 {
     // dpi, LOGFONT height, a length at 96 dpi and scaled: the default text up to 9 points leaves the layout as it is.
     const std::tuple<int, int, int, int> scales[] = {{96, -11, 285, 285},  {96, -12, 520, 520},  {0, 0, 7, 7},
@@ -174,14 +180,146 @@ TEST(LayoutRules, ScalesRowsLanguageFilesAndTheCommandLine)
             scrolled.push_back(WheelRows(pending, delta, lines, 7));
         EXPECT_EQ(scrolled, rows) << deltas.size();
     }
-    const std::pair<Text, bool> commandLines[] = {{L"", false}, {L"/signin", true}, {L"\"/SignIn\"", true},
-                                                  {L"-x  /SIGNIN\t", true}, {L"/signin2", false}, {L"signin", false}};
+    // A row, a control below it and a combo box whose height counts its list: the widths the texts need, then
+    // each control's x and width, and how much wider the window grows.
+    const ControlPlace layout[] = {{1, 10, 10, 50, 20}, {2, 70, 10, 50, 20}, {3, 10, 40, 50, 20}, {4, 130, 5, 40, 200}};
+    const std::tuple<std::vector<int>, std::vector<int>, int> grown[] = {
+        {{0, 50, -1, 40}, {10, 50, 70, 50, 10, 50, 130, 40}, 0},
+        {{80, 0, 60, 0}, {10, 80, 100, 50, 10, 60, 160, 40}, 30},
+        {{0, 70}, {10, 50, 70, 70, 10, 50, 150, 40}, 20},
+        {{0, 0, 200}, {10, 50, 70, 50, 10, 200, 130, 40}, 40}};
+    for (const auto& [needed, places, extraWidth] : grown) {
+        const GrownLayout result = GrowToFit(layout, needed);
+        std::vector<int> shown;
+        for (const ControlPlace& place : result.places)
+            shown.insert(shown.end(), {place.x, place.width});
+        EXPECT_EQ(shown, places) << needed.size();
+        EXPECT_EQ(result.extraWidth, extraWidth) << needed.size();
+    }
+    const std::wstring values[] = {L"Lumibrel", L"1.01"};
+    const std::pair<Text, Text> patterns[] = {{L"%1 version %2", L"Lumibrel version 1.01"},
+                                              {L"%2 \u7248 %1", L"1.01 \u7248 Lumibrel"},
+                                              {L"100%% %3 %", L"100% %3 %"}};
+    for (const auto& [pattern, filled] : patterns)
+        EXPECT_EQ(FillPlaceholders(pattern, values), filled) << pattern;
+    const std::pair<Text, bool> commandLines[] = {{L"", false},           {L"/signin", true},
+                                                  {L"\"/SignIn\"", true}, {L"-x  /SIGNIN\t", true},
+                                                  {L"/signin2", false},   {L"signin", false}};
     for (const auto& [arguments, signIn] : commandLines)
         EXPECT_EQ(IsSignInStart(arguments), signIn) << arguments;
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"DEU"),
               (Names{L"C:\\P\\DEU\\Cellvane.ini", L"C:\\P\\enu\\Cellvane.ini"}));
     EXPECT_EQ(LanguageFilePathsFrom(L"C:\\P", L"ENU"), Names{L"C:\\P\\ENU\\Cellvane.ini"});
     EXPECT_TRUE(LanguageFilePathsFrom(L"", L"DEU").empty());
+}
+
+// One string of one language in the built program, as the resource loader
+// finds it: absent when the language's table lacks it.
+std::optional<std::wstring> StringOf(HMODULE program, UINT id, LANGID language)
+{
+    HRSRC block = FindResourceExW(program, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const wchar_t* unit = block ? static_cast<const wchar_t*>(LockResource(LoadResource(program, block))) : nullptr;
+    if (unit == nullptr)
+        return std::nullopt;
+    for (UINT i = 0; i < id % 16; ++i)
+        unit += 1 + *unit;
+    if (*unit == 0)
+        return std::nullopt;
+    return std::wstring(unit + 1, *unit);
+}
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found)
+{
+    reinterpret_cast<std::set<LANGID>*>(found)->insert(language);
+    return TRUE;
+}
+
+// The line breaks and placeholders of a text, in order.
+std::wstring Placeholders(std::wstring_view text)
+{
+    std::wstring kept;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\n')
+            kept += L'\n';
+        else if (text[i] == L'%' && i + 1 < text.size())
+            kept += text.substr(i++, 2);
+    }
+    return kept;
+}
+
+TEST(Translations, EveryLanguageHasEveryTextAndEachWindowItsOwnTypableAccessKeys)
+{
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring program = FolderOfPath(self) + L"\\Lumibrel.exe";
+    HMODULE built = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(built, nullptr) << "no built program beside the tests";
+    const std::shared_ptr<void> release(built, [](void* m) { FreeLibrary(static_cast<HMODULE>(m)); });
+    const LANGID english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    // Each language with the letters its usual keyboard types beyond a to z, unaltered; for Japanese and
+    // Chinese, none: their keys are Latin letters in parentheses after the label.
+    const std::map<LANGID, std::optional<std::wstring>> languages = {
+        {english, L""},
+        {MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL), L"\u00e4\u00f6\u00fc"},
+        {MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL), L""},
+        {MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL), L"\u00f1"},
+        {MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL), L""},
+        {MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL), L""},
+        {MAKELANGID(LANG_PORTUGUESE, SUBLANG_NEUTRAL), L""},
+        {MAKELANGID(LANG_POLISH, SUBLANG_NEUTRAL), L""},
+        {MAKELANGID(LANG_SWEDISH, SUBLANG_NEUTRAL), L"\u00e5\u00e4\u00f6"},
+        {MAKELANGID(LANG_JAPANESE, SUBLANG_NEUTRAL), std::nullopt},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL), std::nullopt},
+        // the Arabic keyboard's own keys (not the lam-alef one, nor those under Shift)
+        {MAKELANGID(LANG_ARABIC, SUBLANG_NEUTRAL),
+         L"\u0636\u0635\u062b\u0642\u0641\u063a\u0639\u0647\u062e\u062d\u062c\u062f\u0634\u0633\u064a\u0628"
+         L"\u0644\u0627\u062a\u0646\u0645\u0643\u0637\u0630\u0626\u0621\u0624\u0631\u0649\u0629\u0648\u0632"
+         L"\u0638"}};
+    std::set<LANGID> found;
+    EnumResourceLanguagesW(built, RT_STRING, MAKEINTRESOURCEW(IDS_APP_TITLE / 16 + 1), AddLanguage,
+                           reinterpret_cast<LONG_PTR>(&found));
+    std::set<LANGID> expected;
+    for (const auto& language : languages)
+        expected.insert(language.first);
+    EXPECT_EQ(found, expected);
+    // The texts each window shows together.
+    const std::vector<std::vector<UINT>> windows = {
+        {IDS_DISPLAY_LITERARY, IDS_CONTRACTED_INPUT, IDS_SET_TABLES, IDS_MARKING, IDS_MULTILINE_LABEL, IDS_HYBRID_MODE,
+         IDS_SHOW_VISUALIZER, IDS_APPLY, IDS_OK, IDS_CANCEL, IDS_ABOUT, IDS_EXIT},
+        {IDS_LITERARY_TABLE, IDS_COMPUTER_TABLE, IDS_MATH_TABLE, IDS_OK, IDS_CANCEL},
+        {IDS_MARKING_PROMPT, IDS_OK, IDS_CANCEL}};
+    for (const auto& [language, letters] : languages) {
+        SCOPED_TRACE(testing::Message() << "language " << std::hex << language);
+        for (UINT id = IDS_APP_TITLE; id <= IDS_ABOUT_LINE; ++id) {
+            const std::optional<std::wstring> original = StringOf(built, id, english);
+            const std::optional<std::wstring> text = StringOf(built, id, language);
+            ASSERT_TRUE(original.has_value()) << id;
+            ASSERT_TRUE(text.has_value()) << "missing " << id;
+            EXPECT_EQ(Placeholders(*text), Placeholders(*original)) << id << " lost a line break or a placeholder";
+            EXPECT_EQ(AccessKeyOf(*text).has_value(), AccessKeyOf(*original).has_value()) << id;
+        }
+        for (const std::vector<UINT>& ids : windows) {
+            std::vector<wchar_t> taken;
+            for (UINT id : ids) {
+                const std::wstring text = StringOf(built, id, language).value_or(L"");
+                const std::optional<wchar_t> key = AccessKeyOf(text);
+                if (!key)
+                    continue;
+                const std::wstring_view typed(&*key, 1);
+                for (const wchar_t& other : taken)
+                    EXPECT_FALSE(SameKeyIgnoringCase({&other, 1}, typed)) << id << " takes a key taken in its window";
+                taken.push_back(*key);
+                bool typable = (*key | 0x20) >= L'a' && (*key | 0x20) <= L'z';
+                for (const wchar_t& letter : letters.value_or(L""))
+                    typable = typable || SameKeyIgnoringCase({&letter, 1}, typed);
+                if (letters)
+                    EXPECT_TRUE(typable) << id << ": " << std::wstring(typed) << " is not on the keyboard";
+                else
+                    EXPECT_NE(text.find(L"(&" + std::wstring(typed) + L")"), std::wstring::npos)
+                        << id << ": no Latin letter in parentheses";
+            }
+        }
+    }
 }
 
 } // namespace
