@@ -267,25 +267,6 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
     EndModalDialog(state.owner, dialog);
 }
 
-// Alt+letter: the focus goes to the check box with that access key, in
-// whichever letter case it was typed.
-bool FocusByAccessKey(const MarkingDialogState& state, WPARAM character)
-{
-    const wchar_t typed = static_cast<wchar_t>(LOWORD(character));
-    for (const MarkingAttribute& attribute : state.attributes) {
-        if (attribute.checkBox == nullptr)
-            continue;
-        wchar_t text[256] = {};
-        GetWindowTextW(attribute.checkBox, text, 256);
-        const std::optional<wchar_t> key = AccessKeyOf(text);
-        if (key && SameKeyIgnoringCase(std::wstring_view(&*key, 1), std::wstring_view(&typed, 1))) {
-            SetFocus(attribute.checkBox);
-            return true;
-        }
-    }
-    return false;
-}
-
 LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
@@ -306,10 +287,6 @@ LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         CreateMarkingControls(dialog, *state);
         CentreOverOwner(dialog);
         return 0;
-    case WM_SYSCHAR:
-        if (FocusByAccessKey(*state, wParam))
-            return 0;
-        break;
     case WM_VSCROLL:
         OnMarkingScroll(dialog, *state, LOWORD(wParam));
         return 0;
