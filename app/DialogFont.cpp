@@ -1,5 +1,6 @@
 #include "app/DialogFont.h"
 
+#include "app/DialogKeys.h"
 #include "app/WindowParts.h"
 
 #include <algorithm>
@@ -54,9 +55,7 @@ int PixelsNeeded(HWND control, HDC dc, UINT dpi)
     if (lstrcmpiW(kind, L"Static") == 0)
         return TextWidth(dc, WindowText(control), 0);
     if (lstrcmpiW(kind, L"Button") == 0) {
-        const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
-        const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                         type == BS_3STATE || type == BS_AUTO3STATE || type == BS_AUTORADIOBUTTON;
+        const bool box = IsToggleButton(control);
         // The box is as tall as the text, with a gap after it and the focus
         // frame around the text; a push button's frame and margins.
         return TextWidth(dc, WindowText(control), 0) + (box ? metrics.tmHeight + 2 * average : 3 * average);

@@ -1,10 +1,8 @@
 #include "app/DialogKeys.h"
 
-#include "marking/MarkingCatalog.h"
-#include "marking/MarkingText.h"
+#include "app/TextRules.h"
 
 #include <optional>
-#include <string_view>
 
 bool IsButtonWindow(HWND window)
 {
@@ -21,9 +19,15 @@ static bool IsWithin(HWND candidate, HWND window)
     return candidate != nullptr && (candidate == window || IsChild(window, candidate));
 }
 
-static bool IsToggleButtonType(LONG_PTR style)
+bool SameKeyIgnoringCase(std::wstring_view a, std::wstring_view b)
 {
-    switch (style & BS_TYPEMASK) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool IsToggleButton(HWND button)
+{
+    switch (GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK) {
     case BS_CHECKBOX:
     case BS_AUTOCHECKBOX:
     case BS_RADIOBUTTON:
@@ -51,7 +55,7 @@ bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId)
         if (!IsWithin(focus, window))
             focus = message.hwnd;
         id = okId;
-        if (IsButtonWindow(focus) && !IsToggleButtonType(GetWindowLongPtrW(focus, GWL_STYLE)))
+        if (IsButtonWindow(focus) && !IsToggleButton(focus))
             id = GetDlgCtrlID(focus);
     }
 

@@ -3,10 +3,15 @@
 #pragma once
 
 #include <windows.h>
+#include <string_view>
 
 // True when the message was Enter or Escape aimed at window and has been
 // turned into the command of okId, cancelId or the focused push button.
 bool HandleDialogKeys(const MSG& message, HWND window, int okId, int cancelId);
+
+// Keys and access keys compared as the platform's profile functions and
+// dialog manager compare them: ordinal, letter case folded in every script.
+bool SameKeyIgnoringCase(std::wstring_view a, std::wstring_view b);
 
 // True when the message was Alt with a letter (WM_SYSCHAR) aimed at window
 // and a control of window has that access key: done as the dialog manager
@@ -17,6 +22,10 @@ bool HandleAccessKey(const MSG& message, HWND window);
 
 // The window is a control of the "Button" class.
 bool IsButtonWindow(HWND window);
+
+// The button is a check box or a radio button, of any kind: one that shows
+// a state rather than acting.
+bool IsToggleButton(HWND button);
 
 // WM_NEXTDLGCTL for a plain window: the dialog manager sends it when a
 // label's access key is pressed (Alt+U, Alt+L), and only a dialog-class

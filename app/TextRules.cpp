@@ -18,3 +18,17 @@ std::wstring FillPlaceholders(std::wstring_view pattern, std::span<const std::ws
     }
     return filled;
 }
+
+std::optional<wchar_t> AccessKeyOf(const std::wstring& text)
+{
+    for (size_t i = 0; i < text.size() && text[i] != L'\0'; ++i) {
+        if (text[i] != L'&' || i + 1 >= text.size() || text[i + 1] == L'\0')
+            continue;
+        if (text[i + 1] == L'&') {
+            ++i;
+            continue;
+        }
+        return text[i + 1];
+    }
+    return std::nullopt;
+}

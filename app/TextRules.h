@@ -1,6 +1,7 @@
-// Text rules for the translated resource strings.
+// Text rules for the translated resource strings and the controls' texts.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,3 +10,7 @@
 // "%". A placeholder without a value, and any other "%", stay as written.
 // Translations put the placeholders where their grammar needs them.
 std::wstring FillPlaceholders(std::wstring_view pattern, std::span<const std::wstring> values);
+
+// A control text's access key: the unit after the first single "&" ("&&" is
+// a literal "&"), as written.
+std::optional<wchar_t> AccessKeyOf(const std::wstring& text);

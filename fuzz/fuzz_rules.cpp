@@ -3,6 +3,7 @@
 // section (16-bit units as GetPrivateProfileSectionW returns them), and as a
 // 16-bit GetEnvironmentVariableW answer followed by zero-separated paths.
 #include "app/PathRules.h"
+#include "app/TextRules.h"
 #include "marking/MarkingText.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableRules.h"

@@ -1,13 +1,8 @@
 #include "marking/MarkingCatalog.h"
 
+#include "app/DialogKeys.h"
 #include "app/ProgramFolder.h"
 #include "settings/SettingsStore.h"
-
-bool SameKeyIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
 
 std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)
 {

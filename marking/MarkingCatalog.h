@@ -22,10 +22,6 @@ struct MarkingCatalog {
     bool fromLanguageFile = false;
 };
 
-// Keys and access keys compared as the platform's profile functions and
-// dialog manager compare them: ordinal, letter case folded in every script.
-bool SameKeyIgnoringCase(std::wstring_view a, std::wstring_view b);
-
 // The whole "BrailleMarking" section of the file, however long it is.
 std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath);
 

@@ -97,17 +97,3 @@ std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used,
     }
     return label;
 }
-
-std::optional<wchar_t> AccessKeyOf(const std::wstring& text)
-{
-    for (size_t i = 0; i < text.size() && text[i] != L'\0'; ++i) {
-        if (text[i] != L'&' || i + 1 >= text.size() || text[i + 1] == L'\0')
-            continue;
-        if (text[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        return text[i + 1];
-    }
-    return std::nullopt;
-}

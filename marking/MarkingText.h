@@ -3,14 +3,13 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Whether two keys, or two access keys, are the same but for letter case,
 // as the platform folds it in every script. The program passes
-// SameKeyIgnoringCase (marking/MarkingCatalog.h).
+// SameKeyIgnoringCase (app/DialogKeys.h).
 using SameKeyFn = bool (*)(std::wstring_view, std::wstring_view);
 
 // One key=value line of a "BrailleMarking" section, split at its first "=".
@@ -39,6 +38,3 @@ std::wstring SplitCamelCase(const std::wstring& identifier);
 // the same by sameKey as a letter in used, and adds that letter to used.
 // One-word labels and second words without a free letter stay unchanged.
 std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used, SameKeyFn sameKey);
-
-// The unit after the first single "&" ("&&" is a literal "&"), as written.
-std::optional<wchar_t> AccessKeyOf(const std::wstring& text);

@@ -248,14 +248,12 @@ inline void keys(const std::vector<WORD>& chord)
 inline void altKey(wchar_t letter)
 {
     wchar_t lower[2] = {letter, L'\0'};
+    wchar_t upper[2] = {letter, L'\0'};
     CharLowerW(lower);
+    CharUpperW(upper);
     const SHORT key = VkKeyScanW(lower[0]);
-    // Wine offers the key of the base letter for an accented one: it types another letter.
-    const bool typed =
-        key != -1 && HIBYTE(key) == 0 &&
-        CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(MapVirtualKeyW(LOBYTE(key), MAPVK_VK_TO_CHAR)))) ==
-            reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(lower[0]));
-    if (typed) {
+    // Wine offers the base letter's key for an accented one, which types another letter.
+    if (key != -1 && HIBYTE(key) == 0 && MapVirtualKeyW(LOBYTE(key), MAPVK_VK_TO_CHAR) == upper[0]) {
         keys({VK_MENU, LOBYTE(key)});
         return;
     }

@@ -2,7 +2,7 @@
 // what it shows from and writes to the shared settings file, what it sends,
 // the keyboard, hiding and coming back, and the end.
 
-#include "marking/MarkingText.h"
+#include "app/TextRules.h"
 #include "tests/e2e/Fixture.h"
 
 namespace e2e {
