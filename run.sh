@@ -59,18 +59,19 @@ shoot() {
   rmdir "$SHOTS/$suffix" 2>/dev/null || true
   return "$status"
 }
+# The code reported is that of the first run that failed, else 0.
+code=0
+keep_first() { [ "$code" -ne 0 ] || code=$1; }
 log "starting Lumibrel under Xvfb ($DISPLAY): at 100%, at 200%, then in German and Arabic"
 set +e
 unscale
-wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS")"
-code=$?
+wine "$DEMO_DRIVER" "$PROGRAM" "$LOCAL_APP_DATA" "$(winpath "$SHOTS")"; keep_first $?
 wine reg add "$SCALE_KEY" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-shoot 200 "${LANG:-C.UTF-8}"; codes=$?
+shoot 200 "${LANG:-C.UTF-8}"; keep_first $?
 unscale
-shoot de de_DE.UTF-8; [ "$codes" -ne 0 ] || codes=$?
-shoot ar ar_SA.UTF-8; [ "$codes" -ne 0 ] || codes=$?
+shoot de de_DE.UTF-8; keep_first $?
+shoot ar ar_SA.UTF-8; keep_first $?
 set -e
-[ "$code" -ne 0 ] || code=$codes
 for bmp in "$SHOTS"/*.bmp; do
   [ -e "$bmp" ] || continue
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

@@ -4,7 +4,8 @@
 # ZIP, and runs the program from there: its window and both dialogs must
 # open, and Exit must end it with 0. Then the installer's test installs,
 # upgrades, downgrades and removes the package with Wine's msiexec, with a
-# newer and an older package made from the same files.
+# newer and an older package made from the same files, and the newer one
+# built again (same version, new product code).
 # Needs the Wine environment of test.sh. Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -36,7 +37,7 @@ IFS=. read -r major minor patch <<<"$version"
 newer="$major.$minor.$((patch + 1))"
 mkdir "$work/msi"
 cp "$msi" "$work/msi/current.msi"
-for made in "newer $newer" "older 0.0.1"; do
+for made in "newer $newer" "older 0.0.1" "rebuilt $newer"; do
   set -- $made
   cmake -D LUMIBREL_MSI_VERSION="$2" -D LUMIBREL_MSI="$work/msi/$1.msi" -P "$build/BuildMsi.cmake" >/dev/null
 done

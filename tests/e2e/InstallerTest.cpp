@@ -2,8 +2,9 @@
 // the system's msiexec, and the program as it starts at sign-in. Run by
 // tools/check-package.sh, which builds the packages and names their folder
 // in LUMIBREL_PACKAGES: the one the package target built (current.msi), the
-// same one numbered higher (newer.msi) and lower (older.msi); the first two
-// numbers in LUMIBREL_CURRENT_VERSION and LUMIBREL_NEWER_VERSION.
+// same one numbered higher (newer.msi) and lower (older.msi), and the higher
+// one built again (rebuilt.msi: same version, another product code); the
+// first two numbers in LUMIBREL_CURRENT_VERSION and LUMIBREL_NEWER_VERSION.
 
 #include "tests/e2e/Fixture.h"
 
@@ -74,7 +75,10 @@ TEST_F(Lumibrel, InstallerPutsLumibrelInPlaceStartsItAtSignInUpgradesAndRemovesI
         {L"/i " + join(packages, L"older.msi"), ERROR_INSTALL_FAILURE, newerVersion, true}, // a newer one is there
         {L"/x " + newer, 0, std::nullopt, false},
         {L"/i " + current + L" STARTATSIGNIN=0", 0, currentVersion, false},
-        {L"/x " + current, 0, std::nullopt, false},
+        {L"/i " + newer, 0, newerVersion, false}, // the upgrade keeps the administrator's choice
+        {L"/i " + join(packages, L"rebuilt.msi"), 0, newerVersion, false}, // replaces, not beside
+        {L"/i " + newer + L" STARTATSIGNIN=1", 0, newerVersion, true},     // the command line wins
+        {L"/x " + newer, 0, std::nullopt, false},
     };
     s->writeSettings(L"[Settings]\nShowBrailleVisualizer=1\n");
     for (const Step& step : steps) {
