@@ -145,6 +145,14 @@ void ApplyToApi(DisplayApi* api, const ApplyRecord& record)
     DebugLine(L"Lumibrel: WM_APP_API_APPLY total elapsed=%lu ms\n", GetTickCount() - t0);
 }
 
+void SetReady(HANDLE readyEvent)
+{
+    if (readyEvent != nullptr) {
+        SetEvent(readyEvent);
+        CloseHandle(readyEvent);
+    }
+}
+
 // Told on the window's thread: a missing or broken component looks like
 // success everywhere else.
 void ReportComponentUnavailable()
@@ -182,7 +190,12 @@ void DoWork(WorkerState& state, const ApiWork& work)
             std::vector<std::wstring> names;
             if (work.record->tablesChanged)
                 names = {work.record->literaryTable, work.record->mathTable, work.record->computerTable};
-            PrepareSettingsFile(work.record->settingsPath, names);
+            // A file that cannot be readied (held open without delete
+            // sharing, or read-only) takes the name in question marks, and
+            // the next start no longer finds the table: the user is told.
+            // The display gets its settings all the same.
+            if (!PrepareSettingsFile(work.record->settingsPath, names) && g_hwndMain != nullptr)
+                PostMessageW(g_hwndMain, WM_APP_NAME_NOT_KEPT, 0, 0);
             ApplyToApi(state.api, *work.record);
         }
     } else if (work.kind == WM_APP_API_REFRESH) {
@@ -241,16 +254,6 @@ void CloseWorkQueue()
     g_apiWork.pending.clear();
 }
 
-// Waits until one of the handles is signalled or ms have passed, answering
-// meanwhile only the messages sent to this thread's windows; posted ones
-// wait. A sent message may start a wait of its own before this one returns.
-void WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, DWORD ms)
-{
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    MsgWaitForMultipleObjects(count, handles, FALSE, ms, QS_SENDMESSAGE);
-}
-
 bool Signalled(HANDLE handle)
 {
     return handle != nullptr && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
@@ -264,12 +267,6 @@ bool WorkerEnded()
 bool Passed(DWORD deadline)
 {
     return static_cast<LONG>(GetTickCount() - deadline) >= 0;
-}
-
-DWORD MsUntil(DWORD deadline)
-{
-    const LONG left = static_cast<LONG>(deadline - GetTickCount());
-    return left > 0 ? static_cast<DWORD>(left) : 0;
 }
 
 DWORD Earlier(DWORD deadline, DWORD other)
@@ -323,11 +320,11 @@ void AwaitWorkerEnd()
                 continue;
             }
             const HANDLE reached[] = {g_workerThread, g_shutdown.taken};
-            WaitAnsweringSentMessages(reached, g_shutdown.taken != nullptr ? 2 : 1, MsUntil(g_shutdown.queuedDeadline));
+            WaitAnsweringSentMessages(reached, g_shutdown.taken != nullptr ? 2 : 1, g_shutdown.queuedDeadline);
         } else {
             if (Passed(g_shutdown.stopDeadline))
                 return; // a component that hangs in Stop must not keep the program alive
-            WaitAnsweringSentMessages(&g_workerThread, 1, MsUntil(g_shutdown.stopDeadline));
+            WaitAnsweringSentMessages(&g_workerThread, 1, g_shutdown.stopDeadline);
         }
     }
 }
@@ -373,7 +370,7 @@ bool RunBetweenComponentCalls(const std::function<void()>& task, DWORD waitMs)
     const DWORD deadline = GetTickCount() + waitMs;
     const HANDLE waits[] = {done->event, g_workerThread};
     while (!Signalled(done->event) && !WorkerEnded() && !Passed(deadline))
-        WaitAnsweringSentMessages(waits, 2, MsUntil(deadline));
+        WaitAnsweringSentMessages(waits, 2, deadline);
     return Signalled(done->event);
 }
 
@@ -409,7 +406,7 @@ void StopApiWorker(DWORD queuedWorkMs, DWORD stopMs)
     g_workerThread = nullptr;
 }
 
-DWORD WINAPI ApiWorkerThreadProc(LPVOID)
+DWORD WINAPI ApiWorkerThreadProc(LPVOID readyEvent)
 {
     // Work queued before the window exists is taken by the first drain.
     WorkerState state;
@@ -418,8 +415,6 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
         std::lock_guard<std::mutex> guard(g_apiWork.lock);
         g_apiWork.window = window;
     }
-    if (g_workerReadyEvent != nullptr)
-        SetEvent(g_workerReadyEvent);
 
     // A component may run a message loop while it is being made; the work
     // woken meanwhile waits until there is an object to hand it to.
@@ -429,6 +424,7 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
         CloseWorkQueue();
         if (window != nullptr)
             DestroyWindow(window);
+        SetReady(static_cast<HANDLE>(readyEvent));
         return 1;
     }
     if (FAILED(CoCreateInstance(CLSID_Cellvane, nullptr, CLSCTX_INPROC_SERVER, IID_DisplayApi,
@@ -436,6 +432,9 @@ DWORD WINAPI ApiWorkerThreadProc(LPVOID)
         state.api = nullptr;
         ReportComponentUnavailable();
     }
+    // Ready once the component is made, or known missing: a component that
+    // takes longer than the window waits for it is what the user is told of.
+    SetReady(static_cast<HANDLE>(readyEvent));
 
     state.draining = false;
     DrainWork(state);

@@ -13,7 +13,9 @@
 #include <functional>
 #include <memory>
 
-DWORD WINAPI ApiWorkerThreadProc(LPVOID);
+// Its parameter is an event handle of its own, which it sets once its
+// component is made (or cannot be), and closes.
+DWORD WINAPI ApiWorkerThreadProc(LPVOID readyEvent);
 
 // Queues WM_APP_API_START, WM_APP_API_APPLY (with its record),
 // WM_APP_API_REFRESH or WM_APP_API_SHUTDOWN behind the work already queued.

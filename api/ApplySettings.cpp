@@ -13,6 +13,8 @@
 
 ApplyResult ApplySettings(HWND owner)
 {
+    // Tables still being chosen for the reader's language go with this apply.
+    SettleTableChoice(owner);
     if (g_workerThread == nullptr) {
         ShowResourceMessage(owner, IDS_ERR_NO_WORKER, MB_ICONERROR);
         return ApplyNotSaved;

@@ -47,6 +47,11 @@
 #define WM_APP_API_UNAVAILABLE (0x8000 + 15)
 // Posted to the worker's own window: work is queued. It carries nothing.
 #define WM_APP_API_WORK (0x8000 + 16)
+// Posted to MainWindow: the tables for the reader's language are chosen.
+#define WM_APP_TABLES_CHOSEN (0x8000 + 17)
+// Posted to MainWindow by the worker: a table name went to the component
+// although the settings file could not be readied to keep it.
+#define WM_APP_NAME_NOT_KEPT (0x8000 + 18)
 
 // Window classes and named objects.
 #define LUMIBREL_MAIN_WINDOW_CLASS    L"LumibrelMainWindow"
@@ -54,4 +59,4 @@
 #define LUMIBREL_MARKING_DIALOG_CLASS L"LumibrelMarkingDialog"
 #define LUMIBREL_API_WORKER_CLASS     L"LumibrelApiWorker"
 #define LUMIBREL_MUTEX_NAME           L"Local\\Lumibrel_SingleInstance_Mutex"
-#define LUMIBREL_ENDING_EVENT_NAME    L"Local\\Lumibrel_Ending"
+#define LUMIBREL_ENDING_NAME          L"Local\\Lumibrel_Ending"

@@ -24,15 +24,33 @@ template <typename Function> Function User32Function(const char* name)
 
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
 {
-    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    // A window not shown yet is drawn once it is: no redraw now.
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), IsWindowVisible(GetParent(child)));
     return TRUE;
 }
 
+// The extent DrawText gives counts advances only. Drawn, a glyph's ink may
+// reach past its advance (a negative overhang of the last character, or
+// before the start, of the first), and each glyph is placed on a whole
+// pixel, which may end the text one pixel later than the extent says.
 int TextWidth(HDC dc, const std::wstring& text, UINT format)
 {
     RECT drawn = {};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &drawn, DT_CALCRECT | DT_SINGLELINE | format);
-    return drawn.right - drawn.left;
+    int width = drawn.right - drawn.left;
+    std::wstring shown = text;
+    if ((format & DT_NOPREFIX) == 0)
+        std::erase(shown, L'&');
+    if (!shown.empty()) {
+        ABC first = {};
+        ABC last = {};
+        if (GetCharABCWidthsW(dc, shown.front(), shown.front(), &first))
+            width += std::max(0, -first.abcA);
+        if (GetCharABCWidthsW(dc, shown.back(), shown.back(), &last))
+            width += std::max(0, -last.abcC);
+        ++width;
+    }
+    return width;
 }
 
 std::wstring WindowText(HWND window)
@@ -44,13 +62,11 @@ std::wstring WindowText(HWND window)
 
 // The pixels a control's text needs, with room around it as the control
 // draws it; 0 for a kind of control that holds no text of ours.
-int PixelsNeeded(HWND control, HDC dc, UINT dpi)
+int PixelsNeeded(HWND control, HDC dc, UINT dpi, const TEXTMETRICW& metrics)
 {
     static const auto metricsForDpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
     wchar_t kind[16] = L"";
     GetClassNameW(control, kind, 16);
-    TEXTMETRICW metrics = {};
-    GetTextMetricsW(dc, &metrics);
     const int average = metrics.tmAveCharWidth;
     if (lstrcmpiW(kind, L"Static") == 0)
         return TextWidth(dc, WindowText(control), 0);
@@ -132,14 +148,26 @@ std::vector<int> TextWidthsNeeded(HWND window, std::span<const ControlPlace> lay
     if (dc == nullptr)
         return needed;
     const UINT dpi = WindowDpi(window);
+    // The controls share one font: it is selected, and measured, once.
+    HGDIOBJ selected = nullptr;
+    HGDIOBJ previous = nullptr;
+    TEXTMETRICW metrics = {};
     for (size_t row = 0; row < layout.size(); ++row) {
         if (children[row] == nullptr)
             continue;
         HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(children[row], WM_GETFONT, 0, 0));
-        HGDIOBJ previous = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-        needed[row] = UnscaledUp(PixelsNeeded(children[row], dc, dpi), scale);
-        SelectObject(dc, previous);
+        if (font == nullptr)
+            font = GetStockObject(DEFAULT_GUI_FONT);
+        if (font != selected) {
+            HGDIOBJ replaced = SelectObject(dc, font);
+            previous = previous != nullptr ? previous : replaced;
+            selected = font;
+            GetTextMetricsW(dc, &metrics);
+        }
+        needed[row] = UnscaledUp(PixelsNeeded(children[row], dc, dpi, metrics), scale);
     }
+    if (previous != nullptr)
+        SelectObject(dc, previous);
     ReleaseDC(window, dc);
     return needed;
 }

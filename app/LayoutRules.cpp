@@ -49,29 +49,51 @@ GrownLayout GrowToFit(std::span<const ControlPlace> layout, std::span<const int>
     const auto sameRow = [](const ControlPlace& a, const ControlPlace& b) {
         return a.y < b.y + std::min(b.height, kRowHeight) && b.y < a.y + std::min(a.height, kRowHeight);
     };
+    const auto need = [&](size_t i) { return i < needed.size() ? needed[i] : 0; };
+    // The controls that start at one x make a column: they move along
+    // together, and those of one width grow to one width, so that the
+    // column's edges stay straight.
+    for (size_t first = 0, last = 0; first < order.size(); first = last) {
+        const int x = layout[order[first]].x;
+        while (last < order.size() && layout[order[last]].x == x)
+            ++last;
+        int shift = 0;
+        for (size_t m = 0; m < first; ++m) {
+            const ControlPlace& left = layout[order[m]];
+            const ControlPlace& moved = grown.places[order[m]];
+            for (size_t n = first; n < last; ++n)
+                if (left.x + left.width <= x && sameRow(left, layout[order[n]]))
+                    shift = std::max(shift, (moved.x + moved.width) - (left.x + left.width));
+        }
+        for (size_t n = first; n < last; ++n) {
+            ControlPlace& place = grown.places[order[n]];
+            place.x += shift;
+            for (size_t k = first; k < last; ++k)
+                if (layout[order[k]].width == layout[order[n]].width)
+                    place.width = std::max(place.width, need(order[k]));
+        }
+    }
     int designRight = 0;
     int grownRight = 0;
-    for (size_t n = 0; n < order.size(); ++n) {
-        const size_t j = order[n];
-        const ControlPlace& design = layout[j];
-        int shift = 0;
-        for (size_t m = 0; m < n; ++m) {
-            const size_t i = order[m];
-            const ControlPlace& left = layout[i];
-            if (left.x + left.width <= design.x && sameRow(left, design)) {
-                const ControlPlace& moved = grown.places[i];
-                shift = std::max(shift, (moved.x + moved.width) - (left.x + left.width));
-            }
-        }
-        ControlPlace& place = grown.places[j];
-        place.x += shift;
-        if (j < needed.size())
-            place.width = std::max(place.width, needed[j]);
-        designRight = std::max(designRight, design.x + design.width);
-        grownRight = std::max(grownRight, place.x + place.width);
+    for (size_t i = 0; i < layout.size(); ++i) {
+        designRight = std::max(designRight, layout[i].x + layout[i].width);
+        grownRight = std::max(grownRight, grown.places[i].x + grown.places[i].width);
     }
     grown.extraWidth = std::max(0, grownRight - designRight);
     return grown;
+}
+
+GrownLayout GrowToFitWithin(std::span<const ControlPlace> layout, std::vector<int> needed,
+                            const std::vector<bool>& shrinkable, int maxExtraWidth)
+{
+    GrownLayout grown = GrowToFit(layout, needed);
+    const int excess = grown.extraWidth - std::max(0, maxExtraWidth);
+    if (excess <= 0)
+        return grown;
+    for (size_t i = 0; i < needed.size() && i < shrinkable.size() && i < layout.size(); ++i)
+        if (shrinkable[i] && needed[i] > layout[i].width)
+            needed[i] = std::max(layout[i].width, needed[i] - excess);
+    return GrowToFit(layout, needed);
 }
 
 int Scaled(int length, LayoutScale scale)

@@ -37,10 +37,19 @@ struct GrownLayout {
 // Widens each control to needed[i] (same units, 0 or less for no need) and
 // moves the controls to its right in its row along by as much as the ones
 // before them grew, each gap kept. Two controls share a row when their
-// first 26 units overlap: a combo box's height counts its dropped list. The
+// first 26 units overlap: a combo box's height counts its dropped list.
+// Controls that start at the same x stay a column: they move along by the
+// same amount, and those of the same width grow to the same width. The
 // window grows by as much as the rightmost edge moved. A layout whose texts
 // fit comes back as it was.
 GrownLayout GrowToFit(std::span<const ControlPlace> layout, std::span<const int> needed);
+
+// GrowToFit, but the window grows by maxExtraWidth at most: where it would
+// grow more, the shrinkable controls (combo boxes, whose dropped lists can
+// be wider than they are) give up the rest of what they grew by, as far as
+// they grew.
+GrownLayout GrowToFitWithin(std::span<const ControlPlace> layout, std::vector<int> needed,
+                            const std::vector<bool>& shrinkable, int maxExtraWidth);
 
 // A length at 96 dpi in the window's pixels, rounded to the nearest.
 int Scaled(int length, LayoutScale scale);

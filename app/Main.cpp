@@ -28,6 +28,9 @@ constexpr DWORD kIdleWakeMs = 50;
 // A start while the running instance ends waits no longer than its Exit may
 // take, and looks again this often.
 constexpr DWORD kEndingInstanceWaitMs = kQueuedWorkWaitMs + kWorkerShutdownWaitMs + 5000;
+// A start that took over has its window within this time, and is looked
+// for this often.
+constexpr DWORD kNewInstanceWaitMs = 10000;
 constexpr DWORD kEndingInstancePollMs = 100;
 
 enum ExitCode {
@@ -37,10 +40,17 @@ enum ExitCode {
     ExitNoWorker = 3,
 };
 
-// Another instance holds the mutex: ask it to show itself.
-void ShowRunningInstance()
+// Another instance holds the mutex: ask it to show itself. One that has
+// just taken the place of an ending instance may not have its window yet,
+// and is waited for.
+void ShowRunningInstance(bool justStarted)
 {
     HWND running = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr);
+    for (DWORD waited = 0; running == nullptr && justStarted && waited < kNewInstanceWaitMs;
+         waited += kEndingInstancePollMs) {
+        Sleep(kEndingInstancePollMs);
+        running = FindWindowW(LUMIBREL_MAIN_WINDOW_CLASS, nullptr);
+    }
     if (running != nullptr) {
         DWORD processId = 0;
         GetWindowThreadProcessId(running, &processId);
@@ -50,28 +60,53 @@ void ShowRunningInstance()
     }
 }
 
-// The running instance has announced its end (Exit waits for the
-// component). Then this one waits for it to go, no longer than its Exit may
-// take, and takes its place: true once g_singleInstanceMutex is a new one.
-// Against an instance that runs on it is false at once.
-bool TakeOverFromEndingInstance()
+// The process that has announced its end, to wait on; null when none has.
+// `announced` says whether one had, even if it is gone already.
+HANDLE EndingProcess(bool& announced)
 {
-    const DWORD begun = GetTickCount();
-    for (;;) {
-        CloseHandle(g_singleInstanceMutex);
-        g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
-        if (g_singleInstanceMutex == nullptr)
-            return false;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return true;
-        HANDLE ending = OpenEventW(SYNCHRONIZE, FALSE, LUMIBREL_ENDING_EVENT_NAME);
-        if (ending == nullptr)
-            return false;
-        CloseHandle(ending);
-        if (GetTickCount() - begun >= kEndingInstanceWaitMs)
-            return false;
-        Sleep(kEndingInstancePollMs);
+    HANDLE announcement = OpenFileMappingW(FILE_MAP_READ, FALSE, LUMIBREL_ENDING_NAME);
+    announced = announcement != nullptr;
+    if (announcement == nullptr)
+        return nullptr;
+    DWORD processId = 0;
+    if (const void* view = MapViewOfFile(announcement, FILE_MAP_READ, 0, 0, sizeof processId)) {
+        processId = *static_cast<const DWORD*>(view);
+        UnmapViewOfFile(view);
     }
+    CloseHandle(announcement);
+    return processId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr;
+}
+
+enum TakeOver {
+    TookOver,        // g_singleInstanceMutex is a new one: this start runs
+    RunsOn,          // the running instance is not ending, or not in time
+    AnotherTookOver, // another start waited too, and was first
+};
+
+// The running instance may have announced its end (Exit waits for the
+// component). Then this start waits for that process to end, no longer than
+// its Exit may take, and takes its place: so two copies never hold the
+// component at once. While it waits it holds no handle to the mutex, which
+// would keep the mutex alive after the ending one has gone; of several
+// starts that waited, the first to make the mutex anew runs.
+TakeOver TakeOverFromEndingInstance()
+{
+    bool announced = false;
+    HANDLE ending = EndingProcess(announced);
+    if (!announced)
+        return RunsOn;
+    CloseHandle(g_singleInstanceMutex);
+    g_singleInstanceMutex = nullptr;
+    if (ending != nullptr) {
+        const bool ended = WaitForSingleObject(ending, kEndingInstanceWaitMs) == WAIT_OBJECT_0;
+        CloseHandle(ending);
+        if (!ended)
+            return RunsOn;
+    }
+    g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
+    if (g_singleInstanceMutex == nullptr)
+        return RunsOn;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? AnotherTookOver : TookOver;
 }
 
 // Returns false when the worker could not be made; the message is shown.
@@ -85,8 +120,15 @@ bool StartApiWorker(HWND window)
         ShowResourceMessage(window, IDS_ERR_WORKER_EVENT, MB_ICONERROR);
         return false;
     }
-    g_workerThread = CreateThread(nullptr, 0, ApiWorkerThreadProc, nullptr, 0, nullptr);
+    // The worker sets the event once its component is made, which may be
+    // after this thread has stopped waiting for it: it gets a handle of its own.
+    HANDLE workersEvent = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), g_workerReadyEvent, GetCurrentProcess(), &workersEvent, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS))
+        g_workerThread = CreateThread(nullptr, 0, ApiWorkerThreadProc, workersEvent, 0, nullptr);
     if (g_workerThread == nullptr) {
+        if (workersEvent != nullptr)
+            CloseHandle(workersEvent);
         CloseHandle(g_workerReadyEvent);
         g_workerReadyEvent = nullptr;
         ShowResourceMessage(window, IDS_ERR_WORKER_THREAD, MB_ICONERROR);
@@ -119,8 +161,17 @@ int RunMainLoop(HWND window)
 
 void AnnounceEnding()
 {
+    if (g_endingAnnouncement != nullptr)
+        return;
+    const DWORD processId = GetCurrentProcessId();
+    g_endingAnnouncement =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof processId, LUMIBREL_ENDING_NAME);
     if (g_endingAnnouncement == nullptr)
-        g_endingAnnouncement = CreateEventW(nullptr, TRUE, TRUE, LUMIBREL_ENDING_EVENT_NAME);
+        return;
+    if (void* view = MapViewOfFile(g_endingAnnouncement, FILE_MAP_WRITE, 0, 0, sizeof processId)) {
+        *static_cast<DWORD*>(view) = processId;
+        UnmapViewOfFile(view);
+    }
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showCommand)
@@ -133,20 +184,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
     g_singleInstanceMutex = CreateMutexW(nullptr, FALSE, LUMIBREL_MUTEX_NAME);
     if (g_singleInstanceMutex == nullptr)
         return ExitNoMutexOrClass;
-    if (GetLastError() == ERROR_ALREADY_EXISTS && !TakeOverFromEndingInstance()) {
+    const TakeOver takeOver = GetLastError() == ERROR_ALREADY_EXISTS ? TakeOverFromEndingInstance() : TookOver;
+    if (takeOver != TookOver) {
         if (!signIn) // the one running needs no window at sign-in
-            ShowRunningInstance();
+            ShowRunningInstance(takeOver == AnotherTookOver);
         if (g_singleInstanceMutex != nullptr)
             CloseHandle(g_singleInstanceMutex);
         g_singleInstanceMutex = nullptr;
         return ExitNormal;
     }
-
-    // In a right-to-left language every window is mirrored, as such
-    // programs are: controls laid out from the right, labels right-aligned,
-    // lists opening leftwards, Tab still in reading order.
-    if (ReadsRightToLeft())
-        SetProcessDefaultLayout(LAYOUT_RTL);
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -157,7 +203,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
     }
 
     const std::wstring title = LoadResourceString(IDS_APP_TITLE);
-    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, LUMIBREL_MAIN_WINDOW_CLASS, title.c_str(),
+    // In a right-to-left language the window is mirrored, as such programs
+    // are: controls laid out from the right, labels right-aligned, lists
+    // opening leftwards, Tab still in reading order. Only our own windows
+    // are: the component's braille view reads left to right in any language.
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT | MirroredStyle(), LUMIBREL_MAIN_WINDOW_CLASS, title.c_str(),
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 520, 285, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
@@ -177,7 +227,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
     if (!RegisterHotKey(window, kHotKeyId, MOD_ALT | MOD_CONTROL, 'T'))
         ShowResourceMessage(window, IDS_WARN_HOTKEY, MB_ICONWARNING);
 
-    ApplySettings(window);
+    ApplyLoadedSettings(window);
 
     // Started at sign-in, the display comes up and the window waits, hidden,
     // for the hot key or a start from the Start menu. No UpdateWindow: the
@@ -196,7 +246,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
     // loop posts again), the window goes, and its WM_DESTROY ends the worker.
     if (IsWindow(window))
         DestroyWindow(window);
-    // Only now, with the mutex closed, may a start that waits for this one go on.
     if (g_endingAnnouncement != nullptr)
         CloseHandle(g_endingAnnouncement);
     return exitCode;

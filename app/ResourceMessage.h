@@ -12,8 +12,9 @@ std::wstring LoadResourceString(UINT id);
 // are mirrored.
 bool ReadsRightToLeft();
 
-// WS_EX_LAYOUTRTL in a right-to-left language, else 0. The process's default
-// layout mirrors only windows without an owner: a dialog asks for it.
+// WS_EX_LAYOUTRTL in a right-to-left language, else 0: each of the
+// program's windows asks for it. The process's default layout would mirror
+// every window made in the process, the display component's too.
 DWORD MirroredStyle();
 
 // A modal box with the program's name as caption, read right to left in a

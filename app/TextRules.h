@@ -14,3 +14,7 @@ std::wstring FillPlaceholders(std::wstring_view pattern, std::span<const std::ws
 // A control text's access key: the unit after the first single "&" ("&&" is
 // a literal "&"), as written.
 std::optional<wchar_t> AccessKeyOf(const std::wstring& text);
+
+// Bytes as text by their byte-order mark: UTF-16 of either order, else
+// UTF-8 (with its mark or none). A broken or cut sequence reads as U+FFFD.
+std::wstring DecodeMarkedText(std::string_view bytes);

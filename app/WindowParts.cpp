@@ -41,19 +41,28 @@ std::vector<HWND> ChildrenOfLayout(HWND window, std::span<const ControlPlace> la
 void PlaceControls(HWND window, std::span<const ControlPlace> layout, LayoutScale scale)
 {
     const std::vector<HWND> children = ChildrenOfLayout(window, layout);
-    for (size_t row = 0; row < layout.size(); ++row) {
-        const ControlPlace& place = layout[row];
+    const auto place = [&](size_t row, HDWP moves) {
+        const ControlPlace& at = layout[row];
+        const int x = Scaled(at.x, scale);
+        const int y = Scaled(at.y, scale);
+        const int width = Scaled(at.width, scale);
+        const int height = Scaled(at.height, scale);
+        if (moves != nullptr)
+            return DeferWindowPos(moves, children[row], nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveWindow(children[row], x, y, width, height, TRUE);
+        return moves;
+    };
+    // All moved in one go, one pass of the window manager rather than one a
+    // control; one by one where the system cannot batch them.
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(layout.size()));
+    for (size_t row = 0; row < layout.size() && moves != nullptr; ++row)
         if (children[row] != nullptr)
-            MoveWindow(children[row], Scaled(place.x, scale), Scaled(place.y, scale), Scaled(place.width, scale),
-                       Scaled(place.height, scale), TRUE);
-    }
-}
-
-void PlaceControlsForTexts(HWND window, std::span<const ControlPlace> layout, LayoutScale scale, SIZE windowSize)
-{
-    const GrownLayout grown = GrowToFit(layout, TextWidthsNeeded(window, layout, scale));
-    PlaceControls(window, grown.places, scale);
-    FitWindow(window, Scaled(windowSize.cx + grown.extraWidth, scale), Scaled(windowSize.cy, scale));
+            moves = place(row, moves);
+    if (moves != nullptr && EndDeferWindowPos(moves))
+        return;
+    for (size_t row = 0; row < layout.size(); ++row)
+        if (children[row] != nullptr)
+            place(row, nullptr);
 }
 
 namespace {
@@ -67,7 +76,32 @@ RECT WorkAreaOf(HWND window)
     return monitor.rcWork;
 }
 
+bool IsComboBox(HWND control)
+{
+    wchar_t kind[16] = L"";
+    return control != nullptr && GetClassNameW(control, kind, 16) > 0 && lstrcmpiW(kind, L"ComboBox") == 0;
+}
+
 } // namespace
+
+void PlaceControlsForTexts(HWND window, std::span<const ControlPlace> layout, LayoutScale scale, SIZE windowSize)
+{
+    const std::vector<HWND> children = ChildrenOfLayout(window, layout);
+    const std::vector<int> needed = TextWidthsNeeded(window, layout, scale);
+    // A combo box grows for its longest item only as far as the window stays
+    // on the screen; its dropped list is as wide as that item all the same.
+    std::vector<bool> combo(children.size());
+    for (size_t row = 0; row < children.size(); ++row)
+        combo[row] = IsComboBox(children[row]);
+    const RECT work = WorkAreaOf(window);
+    const GrownLayout grown =
+        GrowToFitWithin(layout, needed, combo, Unscaled(work.right - work.left, scale) - windowSize.cx);
+    PlaceControls(window, grown.places, scale);
+    for (size_t row = 0; row < children.size(); ++row)
+        if (combo[row])
+            SendMessageW(children[row], CB_SETDROPPEDWIDTH, static_cast<WPARAM>(Scaled(needed[row], scale)), 0);
+    FitWindow(window, Scaled(windowSize.cx + grown.extraWidth, scale), Scaled(windowSize.cy, scale));
+}
 
 void FitWindow(HWND window, int width, int height)
 {
@@ -134,6 +168,17 @@ bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, v
     default:
         return false;
     }
+}
+
+void WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, const DWORD& deadline)
+{
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT))
+        DispatchMessageW(&message);
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    MsgWaitForMultipleObjects(count, handles, FALSE, left > 0 ? static_cast<DWORD>(left) : 0,
+                              QS_SENDMESSAGE | QS_PAINT);
 }
 
 void KeepCreationState(HWND window, LPARAM createStruct)

@@ -48,6 +48,13 @@ void CentreOverOwner(HWND window);
 // (layOut). True when it took the message.
 bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, void (*layOut)(HWND), LRESULT& result);
 
+// Waits until one of the handles is signalled or the deadline (a tick
+// count) has passed, answering meanwhile the messages sent to this thread's
+// windows and painting them; input and posted messages wait. A sent message
+// may start a wait of its own, which may move the deadline: it is read again
+// once that has returned.
+void WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, const DWORD& deadline);
+
 // WM_NCCREATE of a dialog: keeps the creation parameter in the user data.
 void KeepCreationState(HWND window, LPARAM createStruct);
 

@@ -1,11 +1,13 @@
 // The rules that walk raw units or index strings, under AddressSanitizer and
-// UndefinedBehaviorSanitizer. One input serves both readings: as a marking
-// section (16-bit units as GetPrivateProfileSectionW returns them), and as a
-// 16-bit GetEnvironmentVariableW answer followed by zero-separated paths.
+// UndefinedBehaviorSanitizer. One input serves three readings: as a marking
+// section (16-bit units as GetPrivateProfileSectionW returns them); as a
+// 16-bit GetEnvironmentVariableW answer followed by zero-separated paths; and
+// as the first bytes of a braille table, whose header chooses and names it.
 #include "app/PathRules.h"
 #include "app/TextRules.h"
 #include "marking/MarkingText.h"
 #include "settings/SettingsRules.h"
+#include "tables/TableNames.h"
 #include "tables/TableRules.h"
 
 #include <algorithm>
@@ -47,5 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     ResolveTablesFolderFrom(paths[0], paths[1]);
     SettingsFilePathFrom(units.empty() ? 0 : units[0], paths[0], paths[1]);
+
+    const TableFile table = {L"t.ctb", ParseTableHeader(DecodeMarkedText({reinterpret_cast<const char*>(data), size}))};
+    for (const std::wstring& language : table.header.languages) {
+        FUZZ_CHECK(!language.empty() && language.front() != L' ' && language.back() != L' ');
+        const ChosenTables chosen = ChooseTables(language, {table});
+        FUZZ_CHECK(chosen.literary == table.name || chosen.literary == DefaultTables().literary);
+    }
+    const TableWords words = {L"%1 (%2)", L", ", L"c", L"p", L"u", L"b", L"m", L"6", L"8"};
+    const auto nameOf = [](const std::wstring& tag) { return ParseLanguageTag(tag).region; };
+    FUZZ_CHECK(ShownTableNames({table, table}, words, nameOf).size() == 2);
     return 0;
 }

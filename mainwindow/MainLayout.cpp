@@ -97,7 +97,7 @@ void CreateMainWindowControls(HWND window)
     SendMessageW(g_hwndHybridPrintAndBrailleMode, BM_SETCHECK, BST_UNCHECKED, 0);
     SendMessageW(g_hwndShowBrailleVisualizer, BM_SETCHECK, BST_UNCHECKED, 0);
 
-    LoadMainWindowSettings();
+    LoadMainWindowSettings(window);
 
     g_hwndApply = CreateChildControl(window, L"BUTTON", applyText, kPushButtonStyle, IDC_APPLY);
     g_hwndOk = CreateChildControl(window, L"BUTTON", okText, kDefaultButtonStyle, IDC_OK);

@@ -12,11 +12,11 @@
 #include "resources/resource.h"
 #include "tables/TablesDialog.h"
 
-#include <cwctype>
-
 BYTE g_hybridModeAvailable = 1;
 
 namespace {
+
+bool g_nameNotKeptTold = false;
 
 // When Windows ends the session, the queued applies and the stop must fit in
 // the few seconds Windows allows (Exit's bounds are in api/ApiWorker.h).
@@ -106,8 +106,11 @@ bool HandleMainCommand(HWND window, int id)
         return true;
     case IDC_EXIT: {
         const ApplyResult result = ApplySettings(window);
-        if (result == ApplyQueued || ExitAnyway(window, result))
+        if (result == ApplyQueued || ExitAnyway(window, result)) {
+            // A crash while the component stops must not bring the program back.
+            UnregisterApplicationRestart();
             DestroyWindow(window);
+        }
         return true;
     }
     default:
@@ -143,6 +146,7 @@ void CheckWorkerReady(HWND window)
 void ShutDown(HWND window)
 {
     AnnounceEnding();
+    AbandonTableChoice();
     UnregisterHotKey(window, kHotKeyId);
     KillTimer(window, kWorkerReadyTimerId);
     StopApiWorker(kQueuedWorkWaitMs, kWorkerShutdownWaitMs);
@@ -204,13 +208,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // Closing only hides: the display keeps working until Exit.
         ShowWindow(window, SW_HIDE);
         return 0;
-    case WM_SYSCHAR:
-        // The label's access key stands for the combo box after it.
-        if (std::towlower(static_cast<wint_t>(LOWORD(wParam))) == L'u' && g_hwndMultilineBraille != nullptr) {
-            SetFocus(g_hwndMultilineBraille);
-            return 0;
-        }
-        break;
     case WM_NEXTDLGCTL:
         MoveDialogFocus(window, wParam, lParam);
         return 0;
@@ -236,6 +233,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_APP_API_STARTED:
         OnHybridAvailability(wParam);
+        return 0;
+    case WM_APP_TABLES_CHOSEN:
+        SettleTableChoice(window);
+        return 0;
+    case WM_APP_NAME_NOT_KEPT:
+        if (!g_nameNotKeptTold) {
+            g_nameNotKeptTold = true; // once a run: every later apply would say the same
+            ShowResourceMessage(window, IDS_WARN_NAME_NOT_KEPT, MB_ICONWARNING);
+        }
         return 0;
     case WM_APP_API_UNAVAILABLE:
         // Without this the user would believe every choice reaches the display.

@@ -45,8 +45,23 @@ void LayOutMainWindow(HWND window);
 // Empties the combo box and adds the three multiline items, "Auto" selected.
 void FillMultilineCombo(HWND combo);
 
-// Puts the stored settings into the controls; once, during WM_CREATE.
-void LoadMainWindowSettings();
+// Puts the stored settings into the controls; once, during WM_CREATE. When
+// the settings file names no table, the tables of the reader's language are
+// chosen meanwhile on a thread of their own, which posts
+// WM_APP_TABLES_CHOSEN to window.
+void LoadMainWindowSettings(HWND window);
+
+// The start-up apply of the loaded settings: at once, or, while the tables
+// are being chosen, once they are.
+void ApplyLoadedSettings(HWND window);
+
+// Takes the chosen tables as the current ones, unless taken already, and
+// runs the start-up apply if it waits for them. Waits for the choice if it
+// is still being made: the tables dialog and every apply see the choice.
+void SettleTableChoice(HWND window);
+
+// At the end: the choice, if still being made, is left to itself.
+void AbandonTableChoice();
 
 // The check box is checked (BST_CHECKED).
 bool IsChecked(HWND box);

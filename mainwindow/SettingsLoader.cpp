@@ -1,6 +1,10 @@
+#include "api/ApplySettings.h"
+#include "app/ControlIds.h"
+#include "app/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
+#include "tables/TableDiscovery.h"
 
 std::wstring g_literaryTable;
 std::wstring g_computerTable;
@@ -9,21 +13,89 @@ std::wstring g_appliedLiteraryTable;
 std::wstring g_appliedComputerTable;
 std::wstring g_appliedMathTable;
 
-static void SetCheck(HWND box, bool checked)
+namespace {
+
+// What no stored key reads back as.
+constexpr wchar_t kNotStored[] = L"\x01";
+
+// Reading the headers of a whole folder takes longer than the window may
+// wait, so the tables are chosen on a thread of their own. The record is the
+// thread's until it has ended.
+struct TableChoiceRun {
+    HWND window = nullptr;
+    std::wstring folder;
+    std::wstring readerTag;
+    ChosenTables chosen;
+};
+
+HANDLE g_tableChoiceThread = nullptr;
+TableChoiceRun* g_tableChoice = nullptr;
+bool g_startUpApplyWaits = false;
+
+// A choice that has not come within this time (a tables folder on a share
+// that does not answer) is given up: the defaults stay.
+constexpr DWORD kTableChoiceWaitMs = 10000;
+
+DWORD WINAPI TableChoiceThreadProc(LPVOID parameter)
+{
+    TableChoiceRun* run = static_cast<TableChoiceRun*>(parameter);
+    run->chosen = ChooseTablesFromFolder(run->folder, run->readerTag);
+    PostMessageW(run->window, WM_APP_TABLES_CHOSEN, 0, 0);
+    return 0;
+}
+
+void StartTableChoice(HWND window, const std::wstring& settingsPath)
+{
+    const std::wstring readerTag = UiLanguageTag();
+    if (DefaultsServe(readerTag))
+        return;
+    const std::wstring folder = ResolveTablesFolder(settingsPath);
+    if (folder.empty())
+        return;
+    TableChoiceRun* run = new TableChoiceRun{window, folder, readerTag, DefaultTables()};
+    g_tableChoiceThread = CreateThread(nullptr, 0, TableChoiceThreadProc, run, 0, nullptr);
+    if (g_tableChoiceThread == nullptr) {
+        delete run;
+        return;
+    }
+    SetThreadPriority(g_tableChoiceThread, THREAD_PRIORITY_BELOW_NORMAL);
+    g_tableChoice = run;
+}
+
+// Until the thread ends, answering the messages sent to this thread's
+// windows meanwhile; false when it did not end in time.
+bool AwaitTableChoice()
+{
+    const DWORD deadline = GetTickCount() + kTableChoiceWaitMs;
+    while (WaitForSingleObject(g_tableChoiceThread, 0) == WAIT_TIMEOUT) {
+        if (static_cast<LONG>(GetTickCount() - deadline) >= 0)
+            return false;
+        WaitAnsweringSentMessages(&g_tableChoiceThread, 1, deadline);
+    }
+    return true;
+}
+
+void SetCheck(HWND box, bool checked)
 {
     SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void LoadMainWindowSettings()
+std::wstring StoredOr(const std::wstring& stored, const wchar_t* fallback)
+{
+    return stored == kNotStored ? std::wstring(fallback) : stored;
+}
+
+} // namespace
+
+void LoadMainWindowSettings(HWND window)
 {
     const std::wstring path = GetSettingsFilePath();
     if (path.empty())
         return;
 
-    const std::wstring literaryTable = ReadSettingText(path, L"Liblouis", L"LiteraryTable", kDefaultLiteraryTable);
-    const std::wstring computerTable =
-        ReadSettingText(path, L"Liblouis", L"ComputerBrailleTable", kDefaultComputerTable);
-    const std::wstring mathTable = ReadSettingText(path, L"Liblouis", L"MathTable", kDefaultMathTable);
+    const std::wstring literaryTable = ReadSettingText(path, L"Liblouis", L"LiteraryTable", kNotStored);
+    const std::wstring computerTable = ReadSettingText(path, L"Liblouis", L"ComputerBrailleTable", kNotStored);
+    const std::wstring mathTable = ReadSettingText(path, L"Liblouis", L"MathTable", kNotStored);
     const std::wstring literaryText = ReadSettingText(path, L"Liblouis", L"DisplayLiteraryBraille", L"1");
     const std::wstring contractedText = ReadSettingText(path, L"Liblouis", L"UseContractedBrailleInput", L"0");
     const std::wstring visualizerText = ReadSettingText(path, L"Settings", L"ShowBrailleVisualizer", L"0");
@@ -31,13 +103,13 @@ void LoadMainWindowSettings()
     const std::wstring paddingText = ReadSettingText(path, L"Settings", L"BrailleLinePadding", kDefaultLinePadding);
     const std::wstring sixDotText = ReadSettingText(path, L"Settings", L"ForceSixDotBraille", kDefaultSixDot);
 
-    // The names start out as applied: the start-up apply sends no tables.
-    g_literaryTable = literaryTable;
-    g_computerTable = computerTable;
-    g_mathTable = mathTable;
-    g_appliedLiteraryTable = literaryTable;
-    g_appliedComputerTable = computerTable;
-    g_appliedMathTable = mathTable;
+    // The names start out as applied: the start-up apply sends no tables,
+    // unless it sends those chosen for the reader's language.
+    g_literaryTable = g_appliedLiteraryTable = StoredOr(literaryTable, kDefaultLiteraryTable);
+    g_computerTable = g_appliedComputerTable = StoredOr(computerTable, kDefaultComputerTable);
+    g_mathTable = g_appliedMathTable = StoredOr(mathTable, kDefaultMathTable);
+    if (literaryTable == kNotStored && computerTable == kNotStored && mathTable == kNotStored)
+        StartTableChoice(window, path);
 
     bool literary = ParseBoolText(literaryText, true);
     const bool contracted = ParseBoolText(contractedText, false);
@@ -59,4 +131,43 @@ void LoadMainWindowSettings()
 
     if (!literary)
         SetCheck(g_hwndUseContractedBrailleInput, false);
+}
+
+void ApplyLoadedSettings(HWND window)
+{
+    if (g_tableChoiceThread != nullptr)
+        g_startUpApplyWaits = true;
+    else
+        ApplySettings(window);
+}
+
+void SettleTableChoice(HWND window)
+{
+    if (g_tableChoiceThread == nullptr)
+        return;
+    if (!AwaitTableChoice()) {
+        AbandonTableChoice();
+    } else {
+        g_literaryTable = g_tableChoice->chosen.literary;
+        g_computerTable = g_tableChoice->chosen.computer;
+        g_mathTable = g_tableChoice->chosen.math;
+        CloseHandle(g_tableChoiceThread);
+        g_tableChoiceThread = nullptr;
+        delete g_tableChoice;
+        g_tableChoice = nullptr;
+    }
+    if (g_startUpApplyWaits) {
+        g_startUpApplyWaits = false;
+        ApplySettings(window);
+    }
+}
+
+void AbandonTableChoice()
+{
+    if (g_tableChoiceThread == nullptr)
+        return;
+    // The thread may still write its record: it is left to it.
+    CloseHandle(g_tableChoiceThread);
+    g_tableChoiceThread = nullptr;
+    g_tableChoice = nullptr;
 }

@@ -168,12 +168,19 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 {
     CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, IDC_STATIC);
 
+    std::vector<std::wstring> identifiers;
+    std::vector<std::wstring> named;
+    for (const MarkingAttribute& attribute : state.attributes) {
+        identifiers.push_back(attribute.name);
+        const unsigned id = AttributeNameId(attribute.name);
+        named.push_back(id != 0 ? LoadResourceString(id) : std::wstring());
+    }
+    const std::vector<std::wstring> labels = AttributeLabels(identifiers, named, SameKeyIgnoringCase);
+
     // BS_NOTIFY: a check box that gets the focus says so, and is scrolled into view.
-    std::vector<wchar_t> usedKeys;
     for (size_t i = 0; i < state.attributes.size(); ++i) {
         MarkingAttribute& attribute = state.attributes[i];
-        const std::wstring label = AddAccessKey(SplitCamelCase(attribute.name), usedKeys, SameKeyIgnoringCase);
-        attribute.checkBox = CreateChildControl(dialog, L"BUTTON", label,
+        attribute.checkBox = CreateChildControl(dialog, L"BUTTON", labels[i],
                                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_NOTIFY,
                                                 IDC_MARKING_FIRST_CHECKBOX + static_cast<int>(i));
         SendMessageW(attribute.checkBox, BM_SETCHECK, attribute.marked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -195,7 +202,7 @@ void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
 // component cannot be writing the file; the worker may be inside a long call.
 bool ReadyForMarking(const std::wstring& path, const std::vector<std::wstring>& texts)
 {
-    if (!EnsureSettingsFile(path))
+    if (!EnsureSettingsFolder(path))
         return false;
     if (SettingsFileHolds(path, texts))
         return true;

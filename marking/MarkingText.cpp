@@ -1,8 +1,12 @@
 #include "marking/MarkingText.h"
 
+#include "app/TextRules.h"
+#include "resources/resource.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -96,4 +100,39 @@ std::wstring AddAccessKey(const std::wstring& label, std::vector<wchar_t>& used,
         return keyed;
     }
     return label;
+}
+
+unsigned AttributeNameId(std::wstring_view identifier)
+{
+    static const std::pair<std::wstring_view, unsigned> known[] = {
+        {L"MarkBold", IDS_ATTR_MARK_BOLD},
+        {L"MarkItalic", IDS_ATTR_MARK_ITALIC},
+        {L"MarkUnderline", IDS_ATTR_MARK_UNDERLINE},
+        {L"MarkStrikethrough", IDS_ATTR_MARK_STRIKETHROUGH},
+        {L"MarkSuperscript", IDS_ATTR_MARK_SUPERSCRIPT},
+        {L"MarkSubscript", IDS_ATTR_MARK_SUBSCRIPT},
+        {L"MarkHighlight", IDS_ATTR_MARK_HIGHLIGHT},
+        {L"MarkSpellingErrors", IDS_ATTR_MARK_SPELLING_ERRORS},
+        {L"MarkLinks", IDS_ATTR_MARK_LINKS},
+    };
+    for (const auto& [name, id] : known)
+        if (name == identifier)
+            return id;
+    return 0;
+}
+
+std::vector<std::wstring> AttributeLabels(const std::vector<std::wstring>& identifiers,
+                                          const std::vector<std::wstring>& named, SameKeyFn sameKey)
+{
+    std::vector<std::wstring> labels;
+    std::vector<wchar_t> used;
+    for (size_t i = 0; i < identifiers.size(); ++i) {
+        labels.push_back(i < named.size() && !named[i].empty() ? named[i] : SplitCamelCase(identifiers[i]));
+        if (const std::optional<wchar_t> key = AccessKeyOf(labels.back()))
+            used.push_back(*key);
+    }
+    for (std::wstring& label : labels)
+        if (!AccessKeyOf(label))
+            label = AddAccessKey(label, used, sameKey);
+    return labels;
 }

@@ -34,6 +34,18 @@ std::vector<std::wstring> LanguageFilePathsFrom(const std::wstring& programFolde
 // "BoldText" -> "Bold Text", "HTMLLink" -> "HTML Link", "Heading1Text" -> "Heading1 Text".
 std::wstring SplitCamelCase(const std::wstring& identifier);
 
+// The string table entry that names a text attribute the program knows
+// (the shipped list's, MarkBold to MarkLinks, spelled as the component
+// spells them) in the user's language; 0 for any other identifier.
+unsigned AttributeNameId(std::wstring_view identifier);
+
+// The check boxes' labels, in order: the program's name where it has one
+// (named[i] not empty), else the identifier split at its capitals. A name
+// that brings its own access key keeps it; every other label then takes one
+// by AddAccessKey, in order, from the letters the others left.
+std::vector<std::wstring> AttributeLabels(const std::vector<std::wstring>& identifiers,
+                                          const std::vector<std::wstring>& named, SameKeyFn sameKey);
+
 // Puts "&" before the first letter of the label's second word that is not
 // the same by sameKey as a letter in used, and adds that letter to used.
 // One-word labels and second words without a free letter stay unchanged.

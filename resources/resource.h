@@ -56,3 +56,24 @@
 #define IDS_WARN_NO_MARKING_LIST     2052
 #define IDS_LAYOUT_DIRECTION         2053
 #define IDS_ABOUT_LINE               2054
+// The marking dialog's names of the attributes the program knows, by identifier.
+#define IDS_ATTR_MARK_BOLD            2055
+#define IDS_ATTR_MARK_ITALIC          2056
+#define IDS_ATTR_MARK_UNDERLINE       2057
+#define IDS_ATTR_MARK_STRIKETHROUGH   2058
+#define IDS_ATTR_MARK_SUPERSCRIPT     2059
+#define IDS_ATTR_MARK_SUBSCRIPT       2060
+#define IDS_ATTR_MARK_HIGHLIGHT       2061
+#define IDS_ATTR_MARK_SPELLING_ERRORS 2062
+#define IDS_ATTR_MARK_LINKS           2063
+// What a braille table is, as the tables dialog names it.
+#define IDS_TABLE_ENTRY                2064
+#define IDS_TABLE_SEPARATOR            2065
+#define IDS_TABLE_CONTRACTED           2066
+#define IDS_TABLE_PARTIALLY_CONTRACTED 2067
+#define IDS_TABLE_UNCONTRACTED         2068
+#define IDS_TABLE_COMPUTER             2069
+#define IDS_TABLE_MATH                 2070
+#define IDS_TABLE_SIX_DOTS             2071
+#define IDS_TABLE_EIGHT_DOTS           2072
+#define IDS_WARN_NAME_NOT_KEPT         2073

@@ -52,10 +52,11 @@ SettingsEncoding SettingsEncodingOf(std::string_view bytes)
 {
     if (bytes.empty())
         return SettingsEmpty;
-    for (std::string_view mark : {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"})
-        if (bytes.starts_with(mark))
-            return SettingsUnicode;
-    return SettingsAnsi;
+    if (bytes.starts_with("\xFF\xFE"))
+        return SettingsUnicode;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return SettingsUtf8;
+    return bytes.starts_with("\xFE\xFF") ? SettingsUtf16BigEndian : SettingsAnsi;
 }
 
 std::string UnicodeFileBytes(std::wstring_view text)

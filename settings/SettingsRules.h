@@ -22,14 +22,17 @@ std::wstring LanguageCodeFrom(int localeInfoResult, const wchar_t* buffer);
 std::wstring SettingsFilePathFrom(unsigned long envResult, const std::wstring& localAppData,
                                   const std::wstring& languageCode);
 
-// How a settings file's text is stored, from its first bytes: a byte-order
-// mark (UTF-16 either way round, or UTF-8) holds any name; no bytes at all is
-// a file not yet begun; anything else is in the ANSI code page, as the
-// platform's writer begins a file.
+// How a settings file's text is stored, from its first bytes. The
+// platform's profile functions read and write a file as UTF-16 only when it
+// begins with FF FE; any other file they take for the ANSI code page, a
+// UTF-8 or big-endian mark included, which then breaks the first line.
+// No bytes at all is a file not yet begun.
 enum SettingsEncoding {
     SettingsEmpty,
-    SettingsUnicode,
-    SettingsAnsi,
+    SettingsUnicode,        // UTF-16 little-endian after FF FE
+    SettingsUtf8,           // after EF BB BF
+    SettingsUtf16BigEndian, // after FE FF
+    SettingsAnsi,           // no mark: as the platform's writer begins a file
 };
 SettingsEncoding SettingsEncodingOf(std::string_view bytes);
 

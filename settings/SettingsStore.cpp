@@ -2,6 +2,7 @@
 
 #include "app/PathRules.h"
 #include "app/ResourceMessage.h"
+#include "app/TextRules.h"
 #include "settings/SettingsRules.h"
 
 #include <algorithm>
@@ -11,6 +12,14 @@ std::wstring UiLanguageCode()
     wchar_t buffer[4] = {};
     const int result = GetLocaleInfoW(GetUserDefaultUILanguage(), LOCALE_SABBREVLANGNAME, buffer, 4);
     return LanguageCodeFrom(result, buffer);
+}
+
+std::wstring UiLanguageTag()
+{
+    wchar_t buffer[LOCALE_NAME_MAX_LENGTH] = {};
+    if (LCIDToLocaleName(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), buffer, LOCALE_NAME_MAX_LENGTH, 0) <= 0)
+        return std::wstring();
+    return buffer;
 }
 
 std::wstring GetSettingsFilePath()
@@ -37,23 +46,6 @@ bool EnsureSettingsFolder(const std::wstring& filePath)
     if (!GetFileAttributesExW(parent.c_str(), GetFileExInfoStandard, &data))
         return false;
     return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The platform's writer begins a missing file in the ANSI code page, where
-// any character outside it becomes a question mark in every later write.
-bool EnsureSettingsFile(const std::wstring& filePath)
-{
-    if (!EnsureSettingsFolder(filePath))
-        return false;
-    HANDLE file = CreateFileW(filePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return true; // there already; anything else the write itself reports
-    const BYTE byteOrderMark[] = {0xFF, 0xFE};
-    DWORD written = 0;
-    WriteFile(file, byteOrderMark, sizeof(byteOrderMark), &written, nullptr);
-    CloseHandle(file);
-    return true;
 }
 
 std::mutex& SettingsFileLock()
@@ -95,10 +87,14 @@ bool ReadFileBytes(const std::wstring& filePath, std::string& bytes, LONGLONG mo
     return read;
 }
 
-std::wstring DecodeAnsi(const std::string& bytes)
+// By its mark, or else from the ANSI code page.
+std::wstring DecodeFileText(const std::string& bytes)
 {
     if (bytes.empty())
         return std::wstring();
+    const SettingsEncoding encoding = SettingsEncodingOf(bytes);
+    if (encoding == SettingsUtf8 || encoding == SettingsUtf16BigEndian)
+        return DecodeMarkedText(bytes);
     const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<size_t>(std::max(length, 0)), L'\0');
     if (length > 0)
@@ -136,16 +132,19 @@ bool SettingsFileHolds(const std::wstring& filePath, const std::vector<std::wstr
 
 bool PrepareSettingsFile(const std::wstring& filePath, const std::vector<std::wstring>& texts)
 {
+    // Nothing is written for texts the file holds as it is, or will when the
+    // platform's writer begins it.
+    if (std::all_of(texts.begin(), texts.end(), FitsAnsiCodePage))
+        return true;
     std::lock_guard<std::mutex> guard(SettingsFileLock());
     std::string bytes;
     const bool exists = ReadFileBytes(filePath, bytes);
-    const SettingsEncoding encoding = SettingsEncodingOf(bytes);
-    if (encoding == SettingsUnicode ||
-        (encoding == SettingsAnsi && std::all_of(texts.begin(), texts.end(), FitsAnsiCodePage)))
+    if (SettingsEncodingOf(bytes) == SettingsUnicode)
         return true;
-    if (!exists && GetFileAttributesW(filePath.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false; // there, and unreadable: not ours to replace
-    return EnsureSettingsFolder(filePath) && ReplaceFileWith(filePath, UnicodeFileBytes(DecodeAnsi(bytes)));
+    const DWORD attributes = GetFileAttributesW(filePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (!exists || (attributes & FILE_ATTRIBUTE_READONLY) != 0))
+        return false; // there, and unreadable or read-only: not ours to replace
+    return EnsureSettingsFolder(filePath) && ReplaceFileWith(filePath, UnicodeFileBytes(DecodeFileText(bytes)));
 }
 
 std::wstring ReadSettingText(const std::wstring& filePath, const wchar_t* section, const wchar_t* key,
@@ -162,7 +161,7 @@ bool WriteBoolSetting(const std::wstring& filePath, const wchar_t* section, cons
     const std::wstring stored = ReadSettingText(filePath, section, key, BoolText(fallback));
     if (ParseBoolText(stored, fallback) == value)
         return true;
-    bool written = EnsureSettingsFile(filePath);
+    bool written = EnsureSettingsFolder(filePath);
     if (written) {
         std::lock_guard<std::mutex> guard(SettingsFileLock());
         written = WritePrivateProfileStringW(section, key, BoolText(value), filePath.c_str()) != 0;

@@ -17,29 +17,29 @@ std::wstring GetSettingsFilePath();
 // The abbreviated name of the user's UI language, or "enu".
 std::wstring UiLanguageCode();
 
+// The BCP 47 name of the same language ("de-CH"), or empty.
+std::wstring UiLanguageTag();
+
 // True when the folder that holds the file exists afterwards; creates the
 // missing folders from the root down.
 bool EnsureSettingsFolder(const std::wstring& filePath);
-
-// EnsureSettingsFolder, and a file that does not exist yet is begun as
-// UTF-16 (a byte-order mark alone), which every later write, ours and the
-// component's, keeps. An existing file is left as it is.
-bool EnsureSettingsFile(const std::wstring& filePath);
 
 // Held by every write of ours to the settings file and by the change of its
 // encoding, so that neither thread's write is lost in the other's.
 std::mutex& SettingsFileLock();
 
-// Whether the file as it is now keeps each of texts whole: a Unicode file
-// does; an ANSI, empty or missing one (which the platform's writer begins in
-// ANSI) only when each text fits the ANSI code page.
+// Whether the file as it is now keeps each of texts whole: a UTF-16 file
+// does; any other, or an empty or missing one (which the platform's writer
+// begins in ANSI), only when each text fits the ANSI code page.
 bool SettingsFileHolds(const std::wstring& filePath, const std::vector<std::wstring>& texts);
 
-// Readies the file for what is about to be written to it, by us or by the
-// display component: a missing or empty file is begun as UTF-16, and an ANSI
-// file that cannot hold texts becomes UTF-16 with every line kept, decoded
-// from the ANSI code page. The file is replaced whole, so that a reader sees
-// the old file or the new one. Call it where the component cannot be writing
+// Readies the file for texts about to be written to it, by us or by the
+// display component, when it cannot hold them as it is: a missing or empty
+// file is begun as UTF-16, and any other becomes UTF-16 with every line
+// kept, decoded by its mark or else from the ANSI code page. The file is
+// replaced whole, so that a reader sees the old file or the new one; a
+// read-only file is left alone. Texts it holds already leave it untouched,
+// a missing file missing. Call it where the component cannot be writing
 // the file. True when the file holds texts afterwards.
 bool PrepareSettingsFile(const std::wstring& filePath, const std::vector<std::wstring>& texts);
 

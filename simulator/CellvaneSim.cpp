@@ -66,6 +66,7 @@ SimConfig ReadConfigFromEnvironment()
     environment.persist = ReadVariable(kSimPersistVariable);
     environment.pump = ReadVariable(kSimPumpVariable);
     environment.readWindow = ReadVariable(kSimReadWindowVariable);
+    environment.view = ReadVariable(kSimViewVariable);
     return ReadSimConfig(environment);
 }
 
@@ -169,6 +170,23 @@ void ReadMainWindow(HANDLE journal)
                                           GetCurrentThreadId()));
 }
 
+constexpr wchar_t kViewClass[] = L"CellvaneBrailleView";
+
+// The on-screen braille view of a component that draws it itself: a plain
+// top-level window of its own class, made on the calling thread.
+HWND OpenBrailleView()
+{
+    WNDCLASSEXW viewClass = {};
+    viewClass.cbSize = sizeof(viewClass);
+    viewClass.lpfnWndProc = DefWindowProcW;
+    viewClass.hInstance = ThisModule();
+    viewClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    viewClass.lpszClassName = kViewClass;
+    RegisterClassExW(&viewClass);
+    return CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kViewClass, L"Braille", WS_POPUP | WS_BORDER, 0, 0, 400,
+                           40, nullptr, nullptr, ThisModule(), nullptr);
+}
+
 class SimDisplay final : public DisplayApi {
 public:
     explicit SimDisplay(SimConfig config) : config_(std::move(config))
@@ -177,13 +195,18 @@ public:
         journal_ = OpenJournal(config_.journalPath);
         WriteJournalLine(journal_, SimEventLine("Created", GetCurrentThreadId()));
         WriteConfigErrors(journal_, config_);
-        // A component may run a message loop while it is being made, too.
+        // A component may run a message loop while it is being made, too,
+        // and take its time.
         if (DWORD pump = SimPumpFor(config_, "Created"))
             PumpMessages(pump);
+        if (const auto made = config_.delaysMs.find("Created"); made != config_.delaysMs.end())
+            Sleep(made->second);
     }
 
     ~SimDisplay()
     {
+        if (view_ != nullptr)
+            DestroyWindow(view_);
         if (typeInfo_)
             typeInfo_->Release();
         if (journal_ != INVALID_HANDLE_VALUE)
@@ -325,6 +348,10 @@ public:
 
     HRESULT STDMETHODCALLTYPE ShowBrailleOnScreen(VARIANT_BOOL on) override
     {
+        if (config_.opensView && on && view_ == nullptr)
+            view_ = OpenBrailleView();
+        if (view_ != nullptr)
+            ShowWindow(view_, on ? SW_SHOWNOACTIVATE : SW_HIDE);
         return Finish("ShowBrailleOnScreen", Decimal(on), S_OK);
     }
 
@@ -434,6 +461,7 @@ private:
 
     LONG references_ = 1;
     SimConfig config_;
+    HWND view_ = nullptr;
     HANDLE journal_ = INVALID_HANDLE_VALUE;
     ITypeInfo* typeInfo_ = nullptr;
     bool typeInfoFailed_ = false;

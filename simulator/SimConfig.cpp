@@ -276,6 +276,13 @@ SimConfig ReadSimConfig(const SimEnvironment& environment)
     if (environment.readWindow && !ParseFailing(*environment.readWindow, config.readingWindow)) {
         config.configErrors.emplace_back(kSimReadWindowVariable);
     }
+    if (environment.view) {
+        if (*environment.view == L"0" || *environment.view == L"1") {
+            config.opensView = *environment.view == L"1";
+        } else {
+            config.configErrors.emplace_back(kSimViewVariable);
+        }
+    }
     return config;
 }
 

@@ -24,6 +24,7 @@ inline constexpr char kSimExitThreadVariable[] = "CELLVANE_SIM_EXIT_THREAD";
 inline constexpr char kSimPersistVariable[] = "CELLVANE_SIM_PERSIST";
 inline constexpr char kSimPumpVariable[] = "CELLVANE_SIM_PUMP";
 inline constexpr char kSimReadWindowVariable[] = "CELLVANE_SIM_READ_WINDOW";
+inline constexpr char kSimViewVariable[] = "CELLVANE_SIM_VIEW";
 
 // The longest delay a method accepts: enough to outlast any timeout of the
 // program, short enough that a typo cannot park a test run for days.
@@ -42,6 +43,7 @@ struct SimEnvironment {
     std::optional<std::wstring> persist;
     std::optional<std::wstring> pump;
     std::optional<std::wstring> readWindow;
+    std::optional<std::wstring> view;
 };
 
 // What the component keeps in the settings file of what it is handed.
@@ -65,7 +67,8 @@ struct SimConfig {
     SimKeeping persist = SimKeepChanges;                        // tables and multiline choices in the settings file
     std::map<std::string, std::uint32_t, std::less<>> pumpsMs;  // method name or "*": a message loop that long
     std::set<std::string, std::less<>> readingWindow;           // method names or "*": read the main window
-    std::vector<std::string> configErrors;                      // names of variables whose value was refused
+    bool opensView = false;                // ShowBrailleOnScreen opens and closes a window of the component's own
+    std::vector<std::string> configErrors; // names of variables whose value was refused
 };
 
 // Each bad value leaves its default in place and adds the variable's name to

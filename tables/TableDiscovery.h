@@ -1,8 +1,10 @@
-// Finds the braille table files of the tables folder and loads them into
-// the tables dialog's combo boxes. Runs afresh at every opening.
+// Finds the braille tables of the tables folder, reads what their headers
+// say, and loads them, named, into the tables dialog's combo boxes. Also the
+// choice of tables by the reader's language.
 #pragma once
 
-#include "tables/TableRules.h"
+#include "tables/TableChoice.h"
+#include "tables/TableNames.h"
 
 #include <windows.h>
 #include <string>
@@ -12,13 +14,25 @@
 // folder's "tables" folder; empty when the program folder is unknown.
 std::wstring ResolveTablesFolder(const std::wstring& settingsPath);
 
-// One pass over the folder: the table files of that keyword set, sorted,
-// without repeats. Empty when the folder cannot be searched.
-std::vector<std::wstring> ListTableFiles(const std::wstring& folder, const std::vector<std::wstring>& keywords);
+// The table files of the folder with their headers, in one pass. A header
+// is read once and kept while its file keeps its size and time. Empty when
+// the folder cannot be searched.
+std::vector<TableFile> ReadTableFolder(const std::wstring& folder);
 
-// False when there is no tables folder to look in.
-bool BuildTableCatalog(const std::wstring& settingsPath, TableCatalog& catalog);
+// The three lists of the tables dialog, each as shown and sorted.
+struct TableCatalog {
+    std::vector<ShownTable> lists[3]; // by TableKind
+};
 
-// Each list into its combo box, first item selected; null handles skipped.
-// With no tables folder the combo boxes are left as they are.
-void FillTableCombos(const std::wstring& settingsPath, HWND literaryCombo, HWND computerCombo, HWND mathCombo);
+// The lists of the folder. A folder unchanged since the last call gives the
+// same lists without reading anything but its listing.
+TableCatalog BuildTableCatalog(const std::wstring& folder);
+
+// What a list entry shows for the file: its name in the catalog, or the
+// file name alone when the catalog does not know it.
+std::wstring ShownNameOf(const TableCatalog& catalog, const std::wstring& name);
+
+// The tables of the folder for a reader of that BCP 47 tag; the defaults
+// where nothing matches. Reads every header of the folder: call it off the
+// window's thread.
+ChosenTables ChooseTablesFromFolder(const std::wstring& folder, const std::wstring& readerTag);

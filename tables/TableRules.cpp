@@ -66,16 +66,17 @@ bool IsTableOfCategory(const std::wstring& name, bool isDirectory, const std::ve
     return IsTableFileName(lowered) && ContainsKeyword(lowered, keywords);
 }
 
-static bool UnitOrderLess(const std::wstring& a, const std::wstring& b)
+bool IsListedAs(const std::wstring& name, bool isDirectory, const TableHeader& header, TableKind kind)
+{
+    const std::vector<std::wstring>* keywords[] = {&LiteraryKeywords, &ComputerKeywords, &MathKeywords};
+    return IsTableOfCategory(name, isDirectory, *keywords[kind]) ||
+           (!isDirectory && IsTableFileName(LowerTableName(name)) && HeaderTypeIs(header, kind));
+}
+
+bool UnitOrderLess(std::wstring_view a, std::wstring_view b)
 {
     // Compare as UTF-16 code units whatever the width of wchar_t.
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
         return static_cast<unsigned long>(x) < static_cast<unsigned long>(y);
     });
-}
-
-void SortTableNames(std::vector<std::wstring>& names)
-{
-    std::stable_sort(names.begin(), names.end(), UnitOrderLess);
-    names.erase(std::unique(names.begin(), names.end()), names.end());
 }

@@ -2,19 +2,16 @@
 // list each belongs to, and their order. Pure string rules, no file system.
 #pragma once
 
+#include "tables/TableHeaders.h"
+
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern const wchar_t* const TableExtensions[6];
 extern const std::vector<std::wstring> LiteraryKeywords;
 extern const std::vector<std::wstring> ComputerKeywords;
 extern const std::vector<std::wstring> MathKeywords;
-
-struct TableCatalog {
-    std::vector<std::wstring> literary;
-    std::vector<std::wstring> computer;
-    std::vector<std::wstring> math;
-};
 
 // The program folder followed by "\tables\".
 std::wstring DefaultTablesFolder(const std::wstring& programFolder);
@@ -38,6 +35,9 @@ bool ContainsKeyword(const std::wstring& loweredName, const std::vector<std::wst
 // of that keyword set?
 bool IsTableOfCategory(const std::wstring& name, bool isDirectory, const std::vector<std::wstring>& keywords);
 
-// Unit-by-unit ascending order (unsigned 16-bit units, shorter prefix first,
-// case-sensitive, no locale), repeats removed.
-void SortTableNames(std::vector<std::wstring>& names);
+// Whether a listing entry goes into the list of that kind: a table file
+// whose name holds a keyword of the kind, or whose header gives its type.
+bool IsListedAs(const std::wstring& name, bool isDirectory, const TableHeader& header, TableKind kind);
+
+// Unit by unit as unsigned 16-bit units; a proper prefix first.
+bool UnitOrderLess(std::wstring_view a, std::wstring_view b);

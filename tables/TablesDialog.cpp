@@ -10,6 +10,7 @@
 #include "settings/SettingsStore.h"
 #include "tables/TableDiscovery.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,9 @@ namespace {
 
 struct TablesDialogState {
     HWND owner = nullptr;
-    HWND literaryCombo = nullptr;
-    HWND computerCombo = nullptr;
-    HWND mathCombo = nullptr;
+    HWND combos[3] = {}; // by TableKind
+    // The file name of each item, in item order: what is stored and sent.
+    std::vector<std::wstring> names[3];
     HWND lastFocus = nullptr;
     BYTE accepted = 0;
 };
@@ -45,19 +46,28 @@ void LayOutTablesDialog(HWND dialog)
     PlaceControlsForTexts(dialog, kTablesLayout, scale, {kDialogWidth, kDialogHeight});
 }
 
-// Shows the current name selected, adding it last when the list lacks it.
-void SelectCurrentName(HWND combo, const std::wstring& name)
+// The catalog's list, then the current name last where the list lacks it,
+// selected. The current name matches a file name as the file system
+// compares them, in any letter case.
+void FillTableCombo(HWND combo, std::vector<std::wstring>& names, const TableCatalog& catalog, TableKind kind,
+                    const std::wstring& current)
 {
     if (combo == nullptr)
         return;
-    LRESULT index =
-        SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
-    if (index == CB_ERR) {
-        index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        if (index == CB_ERR || index == CB_ERRSPACE)
-            return;
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const ShownTable& table : catalog.lists[kind]) {
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(table.shown.c_str()));
+        names.push_back(table.name);
     }
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const auto same = [&](const std::wstring& name) { return SameKeyIgnoringCase(name, current); };
+    size_t index = static_cast<size_t>(std::find_if(names.begin(), names.end(), same) - names.begin());
+    if (index == names.size()) {
+        const std::wstring shown = ShownNameOf(catalog, current);
+        if (SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str())) < 0)
+            return;
+        names.push_back(current);
+    }
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
 }
 
 void CreateTablesControls(HWND dialog, TablesDialogState& state)
@@ -71,52 +81,46 @@ void CreateTablesControls(HWND dialog, TablesDialogState& state)
     // Each label right before its combo box: the label's access key and a
     // screen reader's name both belong to the combo box that follows.
     CreateChildControl(dialog, L"STATIC", literaryLabel, WS_CHILD | WS_VISIBLE, IDC_LITERARY_TABLE_LABEL);
-    state.literaryCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_LITERARY_TABLE);
+    state.combos[LiteraryKind] =
+        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_LITERARY_TABLE);
     CreateChildControl(dialog, L"STATIC", computerLabel, WS_CHILD | WS_VISIBLE, IDC_COMPUTER_TABLE_LABEL);
-    state.computerCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_COMPUTER_TABLE);
+    state.combos[ComputerKind] =
+        CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_COMPUTER_TABLE);
     CreateChildControl(dialog, L"STATIC", mathLabel, WS_CHILD | WS_VISIBLE, IDC_MATH_TABLE_LABEL);
-    state.mathCombo = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_MATH_TABLE);
+    state.combos[MathKind] = CreateChildControl(dialog, L"ComboBox", std::wstring(), kComboStyle, IDC_MATH_TABLE);
     CreateChildControl(dialog, L"BUTTON", okText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDC_TABLES_OK);
     CreateChildControl(dialog, L"BUTTON", cancelText, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                        IDC_TABLES_CANCEL);
+
+    // Without a settings file or a tables folder the lists hold the current names alone.
+    const std::wstring settingsPath = GetSettingsFilePath();
+    const std::wstring folder = settingsPath.empty() ? std::wstring() : ResolveTablesFolder(settingsPath);
+    const TableCatalog catalog = folder.empty() ? TableCatalog() : BuildTableCatalog(folder);
+    const std::wstring* current[] = {&g_literaryTable, &g_computerTable, &g_mathTable};
+    for (TableKind kind : {LiteraryKind, ComputerKind, MathKind})
+        FillTableCombo(state.combos[kind], state.names[kind], catalog, kind, *current[kind]);
     LayOutTablesDialog(dialog);
 
-    const std::wstring settingsPath = GetSettingsFilePath();
-    if (!settingsPath.empty())
-        FillTableCombos(settingsPath, state.literaryCombo, state.computerCombo, state.mathCombo);
-
-    SelectCurrentName(state.literaryCombo, g_literaryTable);
-    SelectCurrentName(state.computerCombo, g_computerTable);
-    SelectCurrentName(state.mathCombo, g_mathTable);
-
-    if (state.literaryCombo != nullptr)
-        SetFocus(state.literaryCombo);
+    if (state.combos[LiteraryKind] != nullptr)
+        SetFocus(state.combos[LiteraryKind]);
 }
 
-// The selected item's text, or empty. The buffer is sized from the item's
-// length, so no item can overrun it.
-std::wstring SelectedName(HWND combo)
+// The file name of the selected item, or empty.
+std::wstring SelectedName(HWND combo, const std::vector<std::wstring>& names)
 {
     if (combo == nullptr)
         return std::wstring();
     const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR)
+    if (index < 0 || static_cast<size_t>(index) >= names.size())
         return std::wstring();
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length < 0)
-        return std::wstring();
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
-    if (SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())) ==
-        CB_ERR)
-        return std::wstring();
-    return std::wstring(buffer.data());
+    return names[static_cast<size_t>(index)];
 }
 
 void AcceptTables(HWND dialog, TablesDialogState& state)
 {
-    g_literaryTable = SelectedName(state.literaryCombo);
-    g_computerTable = SelectedName(state.computerCombo);
-    g_mathTable = SelectedName(state.mathCombo);
+    g_literaryTable = SelectedName(state.combos[LiteraryKind], state.names[LiteraryKind]);
+    g_computerTable = SelectedName(state.combos[ComputerKind], state.names[ComputerKind]);
+    g_mathTable = SelectedName(state.combos[MathKind], state.names[MathKind]);
     state.accepted = 1;
     EndModalDialog(state.owner, dialog);
 }
@@ -163,6 +167,7 @@ LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 bool ShowTablesDialog(HWND owner)
 {
+    SettleTableChoice(owner); // the tables chosen for the reader's language show as current
     if (!g_tablesDialogClassRegistered) {
         if (!RegisterAppWindowClass(LUMIBREL_TABLES_DIALOG_CLASS, TablesDialogProc))
             return false;

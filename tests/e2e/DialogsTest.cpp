@@ -29,7 +29,8 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnce)
     ASSERT_TRUE(open());
     // Away from the top left, and clear of the middle of the screen, where the pointer rests: under Wine
     // without a window manager, a window that closes under the pointer leaves the focus to the desktop.
-    SetWindowPos(main, nullptr, 460, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(main, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2 - 600, GetSystemMetrics(SM_CYSCREEN) / 2 + 40, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
     RECT over{}, under{};
     GetWindowRect(dialog, &over);
@@ -85,6 +86,65 @@ TEST_F(Lumibrel, TablesAreListedByKindInUnitOrderAndAChoiceIsSentOnce)
     exitCleanly();
     EXPECT_EQ(sent().size(), 6u) << "sent before Apply"; // start-up, four Applies, Exit
     EXPECT_EQ(lastSent(), sentFor("10002")) << "a dismissed choice reached the component";
+}
+
+// A small folder of tables that say what they are, as a reader of the session's language finds it. ctest runs
+// it in US English and in German.
+TEST_F(Lumibrel, TablesFollowTheReadersLanguageAndAreNamedByWhatTheyAre)
+{
+    const std::pair<const wchar_t*, const char*> files[] = {
+        {L"de-g2.ctb",
+         "# German\n#-index-name: German, contracted\n#+language:de\n#+type:literary\n#+contraction:full\n"},
+        {L"de-g2-detailed.ctb", "#+language: de\n#+type: literary\n#+contraction: full\n#+variant: detailed\n"},
+        {L"de-g1.ctb", "#+language:de\n#+type:literary\n#+contraction:partial\n"},
+        {L"de-comp6.utb", "#+language:de\n#+type:computer\n#+dots:6\n"},
+        {L"de-de-comp8.ctb", "#+language:de\n#+type:computer\n#+dots:8\n"},
+        {L"en_US.tbl", "#+language:en\n#+region:en-US\n#+type:literary\n#+contraction:full\n"},
+        {L"plain-g1.ctb", "include plain.cti\n#+language:de\n"}};
+    makeFolders(s->programFile(L"tables"));
+    for (const auto& [name, header] : files)
+        std::ofstream(fs::path(s->programFile(L"tables\\") + name)) << header;
+    s->writeLanguageFile(L"[BrailleMarking]\nMarkBold=0\n");
+    ASSERT_TRUE(open());
+    // A German reader's: contracted, without a variant; computer braille of 8 dots. US English keeps its own.
+    const bool german = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_GERMAN;
+    EXPECT_EQ(lastSent(), sentFor(kDefaults, german ? " SetBrailleTables(\"de-g2.ctb\",\"en-us-mathtext.ctb\","
+                                                      "\"de-de-comp8.ctb\")"
+                                                    : ""));
+    HWND dialog = openDialog(IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS);
+    HWND literary = GetDlgItem(dialog, IDC_LITERARY_TABLE);
+    const Names entries = comboItems(literary);
+    const auto entry = [&](const std::wstring& name) {
+        const auto found = std::ranges::find_if(entries, [&](auto& e) { return e.ends_with(L" (" + name + L")"); });
+        return found == entries.end() ? std::wstring() : found->substr(0, found->size() - name.size() - 3);
+    };
+    // Each says what it is, told apart from the others, in the user's collation; one that says nothing, its name.
+    EXPECT_NE(entry(L"de-g2.ctb").find(programText(IDS_TABLE_CONTRACTED)), std::wstring::npos);
+    EXPECT_NE(entry(L"de-g1.ctb").find(programText(IDS_TABLE_PARTIALLY_CONTRACTED)), std::wstring::npos);
+    EXPECT_NE(entry(L"de-g2-detailed.ctb"), entry(L"de-g2.ctb"));
+    EXPECT_EQ(std::ranges::count(entries, L"plain-g1.ctb"), 1);
+    const auto collated = [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringEx(LOCALE_NAME_USER_DEFAULT, 0, a.c_str(), -1, b.c_str(), -1, nullptr, nullptr, 0) ==
+               CSTR_LESS_THAN;
+    };
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end() - !german, collated)); // the current name comes last
+    EXPECT_EQ(textOf(literary), german ? entry(L"de-g2.ctb") + L" (de-g2.ctb)" : L"en-us-g2.ctb");
+    // What is sent is the file's name.
+    const std::wstring other = entry(L"de-g1.ctb") + L" (de-g1.ctb)";
+    choose(literary, static_cast<int>(std::ranges::find(entries, other) - entries.begin()));
+    closeBy(VK_RETURN, dialog);
+    ASSERT_TRUE(applyAndWait());
+    EXPECT_NE(lastSent().find("SetBrailleTables(\"de-g1.ctb\""), std::string::npos) << lastSent();
+    // An attribute is named in the reader's language and stored by its identifier.
+    dialog = openDialog(IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS);
+    std::wstring label = textOf(GetDlgItem(dialog, IDC_MARKING_FIRST_CHECKBOX));
+    if (!german)
+        std::erase(label, L'&'); // an English name takes its key by the marking rule
+    EXPECT_EQ(label, programText(IDS_ATTR_MARK_BOLD));
+    keys({VK_SPACE});
+    closeBy(VK_RETURN, dialog);
+    EXPECT_EQ(iniValue(s->settingsPath(), L"BrailleMarking", L"MarkBold"), L"1");
+    exitCleanly();
 }
 
 // What each check box says and whether it is checked.
@@ -241,6 +301,14 @@ void expectReadable(HWND window, const Look& look)
         EXPECT_TRUE(inside(place, client)) << utf8(text) << " lies outside its window";
         EXPECT_LE(look.width(text), room) << utf8(text) << " runs past its control";
         EXPECT_LE(look.metrics.tmHeight, place.bottom - place.top) << utf8(text);
+        if (box || !_wcsicmp(kind, L"Static")) { // on the window's own colour, below the text: no grey box
+            RECT shown{};
+            GetWindowRect(c, &shown);
+            HDC screen = GetDC(nullptr);
+            const auto below = [&] { return GetPixel(screen, (shown.left + shown.right) / 2, shown.bottom - 1); };
+            EXPECT_TRUE(waitUntil([&] { return below() == GetSysColor(COLOR_WINDOW); }, 2s)) << utf8(text);
+            ReleaseDC(nullptr, screen);
+        }
     }
 }
 
@@ -268,6 +336,12 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
     const Row rows[] = {{96, 0, 9}, {144, 0, 9}, {192, 0, 9}, {96, -16, 9}, {192, 0, 40}};
     makeFolders(s->programFile(L"enu"));
     const bool rightToLeft = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_ARABIC;
+    const bool english = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_ENGLISH;
+    s->writeSettings(L"[Settings]\nShowBrailleVisualizer=1\n"); // the component's braille view is open
+    // The attributes the program names, in the shipped list's order, then others it does not know.
+    const Names known = {L"MarkBold",          L"MarkItalic",         L"MarkUnderline",
+                         L"MarkStrikethrough", L"MarkSuperscript",    L"MarkSubscript",
+                         L"MarkHighlight",     L"MarkSpellingErrors", L"MarkLinks"};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.dpi << " dpi, font " << row.fontHeight << ", " << row.attributes);
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &row.dpi, sizeof row.dpi);
@@ -277,10 +351,14 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
         setFont(font);
         std::wstring list = L"[BrailleMarking]\n";
         for (int i = 0; i < row.attributes; ++i)
-            list += L"MarkSpellingErrorsNumber" + std::to_wstring(i) + L"=1\n";
+            list += (i < 9 ? known[i] : L"MarkSpellingErrorsNumber" + std::to_wstring(i)) + L"=1\n";
         writeText(s->programFile(L"enu\\Cellvane.ini"), list); // the one that ships
-        ASSERT_TRUE(open());
+        ASSERT_TRUE(open({{L"CELLVANE_SIM_VIEW", L"1"}}));
         const Look look(row.dpi);
+        // Only the program's own windows read right to left: braille reads left to right in every language.
+        HWND view = waitForWindow(p->pid(), L"CellvaneBrailleView");
+        ASSERT_TRUE(view) << "the component's view did not open";
+        EXPECT_EQ(GetWindowLongW(view, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0) << "the component's view is mirrored";
         const std::pair<int, const wchar_t*> windows[] = {{0, LUMIBREL_MAIN_WINDOW_CLASS},
                                                           {IDC_SET_TABLES, LUMIBREL_TABLES_DIALOG_CLASS},
                                                           {IDC_MARKING, LUMIBREL_MARKING_DIALOG_CLASS}};
@@ -293,8 +371,25 @@ TEST_F(Lumibrel, EveryLabelIsWholeAndEveryWindowOnTheScreenAtEveryScaleAndTextSi
             GetWindowRect(window, &frame);
             GetWindowRect(GetWindow(window, GW_CHILD), &first);
             EXPECT_EQ(frame.right - first.right < first.left - frame.left, rightToLeft) << "mirrored or not";
-            if (button == IDC_MARKING) {
-                EXPECT_EQ(boxes(window).size(), static_cast<size_t>(row.attributes));
+            if (button == IDC_MARKING) { // named in the reader's language, each with a key of its own
+                const Names labels = boxes(window);
+                EXPECT_EQ(labels.size(), static_cast<size_t>(row.attributes));
+                std::vector<wchar_t> taken;
+                for (size_t i = 0; i < labels.size(); ++i) {
+                    std::wstring label = labels[i].substr(0, labels[i].size() - 2); // less "=1"
+                    const std::optional<wchar_t> key = AccessKeyOf(label);
+                    const auto same = [&](wchar_t k) {
+                        return CompareStringOrdinal(&k, 1, &*key, 1, TRUE) == CSTR_EQUAL;
+                    };
+                    EXPECT_TRUE(key ? std::ranges::none_of(taken, same) : i >= 9) << utf8(label); // letters run out
+                    if (key)
+                        taken.push_back(*key);
+                    if (english) // the English names take their keys by the marking rule
+                        std::erase(label, L'&');
+                    if (i < 9) {
+                        EXPECT_EQ(label, programText(IDS_ATTR_MARK_BOLD + static_cast<UINT>(i)));
+                    }
+                }
             }
             if (button == IDC_MARKING && row.attributes > 30) { // more than the screen holds: Tab scrolls to each
                 for (int i = 1; i < row.attributes; ++i)

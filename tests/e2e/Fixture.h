@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ProgramFolder.h"
+#include "app/TextRules.h"
 #include "resources/resource.h"
 #include "tests/driver/Driver.h"
 
@@ -119,6 +120,15 @@ protected:
         HWND window = waitForWindow(p->pid(), className);
         require(window && focusIn(window), utf8(className) + " did not come with the focus");
         return window;
+    }
+    // Alt with the access key of the control's text, or of the label before a combo box, which a screen reader
+    // names it by.
+    void alt(int id)
+    {
+        HWND control = id == IDC_MULTILINE_BRAILLE ? GetWindow(item(id), GW_HWNDPREV) : item(id);
+        const std::optional<wchar_t> key = AccessKeyOf(textOf(control));
+        require(key.has_value(), std::to_string(id) + " has no access key");
+        altKey(*key);
     }
     HWND openDialog(int button, const wchar_t* className)
     {
