@@ -15,6 +15,13 @@ trap 'stop_wine; stop_display' EXIT
 status=0
 log "Lumibrel against a bare program"
 wine "$BUILD_DIR/bin/lumibrel_bench.exe" "$runs" || status=$?
+# Wine takes the language from the locale the session starts in: a German
+# session chooses the tables by language at a first start.
+log "start-up choosing the tables by language, in German"
+stop_wine
+LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 wine "$BUILD_DIR/bin/lumibrel_bench.exe" "$runs" choose || status=$?
+stop_wine
+ensure_wineprefix
 log "table discovery"
 wine "$BUILD_DIR/bin/lumibrel_table_bench.exe" "$runs" || status=$?
 exit "$status"
