@@ -227,6 +227,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowSettings(window);
         return 0;
     case WM_TIMER:
+        if (wParam == kTableChoiceTimerId) {
+            StartTableChoiceWhenIdle(window);
+            return 0;
+        }
         if (wParam != kWorkerReadyTimerId)
             break;
         CheckWorkerReady(window);

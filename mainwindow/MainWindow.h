@@ -47,17 +47,22 @@ void FillMultilineCombo(HWND combo);
 
 // Puts the stored settings into the controls; once, during WM_CREATE. When
 // the settings file names no table, the tables of the reader's language are
-// chosen meanwhile on a thread of their own, which posts
-// WM_APP_TABLES_CHOSEN to window.
+// to be chosen, on a thread of their own, which posts WM_APP_TABLES_CHOSEN
+// to window.
 void LoadMainWindowSettings(HWND window);
 
-// The start-up apply of the loaded settings: at once, or, while the tables
-// are being chosen, once they are.
+// MainWindow's timer that starts the choice of tables once the window is up
+// and its thread idle.
+constexpr UINT_PTR kTableChoiceTimerId = 2;
+
+// The start-up apply of the loaded settings: at once, or, when the tables
+// are to be chosen, once they are; the choice starts at the timer.
 void ApplyLoadedSettings(HWND window);
+void StartTableChoiceWhenIdle(HWND window);
 
 // Takes the chosen tables as the current ones, unless taken already, and
-// runs the start-up apply if it waits for them. Waits for the choice if it
-// is still being made: the tables dialog and every apply see the choice.
+// runs the start-up apply if it waits for them. Makes the choice, or waits
+// for it, if it is still to come: the tables dialog and every apply see it.
 void SettleTableChoice(HWND window);
 
 // At the end: the choice, if still being made, is left to itself.

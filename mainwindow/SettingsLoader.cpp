@@ -19,8 +19,9 @@ namespace {
 constexpr wchar_t kNotStored[] = L"\x01";
 
 // Reading the headers of a whole folder takes longer than the window may
-// wait, so the tables are chosen on a thread of their own. The record is the
-// thread's until it has ended.
+// wait, so the tables are chosen on a thread of their own, started once the
+// window is up and idle: its reading would slow the window's own first
+// steps. The record is the thread's until it has ended.
 struct TableChoiceRun {
     HWND window = nullptr;
     std::wstring folder;
@@ -28,8 +29,8 @@ struct TableChoiceRun {
     ChosenTables chosen;
 };
 
+TableChoiceRun* g_tableChoice = nullptr; // to be made, or being made once the thread runs
 HANDLE g_tableChoiceThread = nullptr;
-TableChoiceRun* g_tableChoice = nullptr;
 bool g_startUpApplyWaits = false;
 
 // A choice that has not come within this time (a tables folder on a share
@@ -44,22 +45,30 @@ DWORD WINAPI TableChoiceThreadProc(LPVOID parameter)
     return 0;
 }
 
-void StartTableChoice(HWND window, const std::wstring& settingsPath)
+void PlanTableChoice(HWND window, const std::wstring& settingsPath)
 {
     const std::wstring readerTag = UiLanguageTag();
     if (DefaultsServe(readerTag))
         return;
     const std::wstring folder = ResolveTablesFolder(settingsPath);
-    if (folder.empty())
-        return;
-    TableChoiceRun* run = new TableChoiceRun{window, folder, readerTag, DefaultTables()};
-    g_tableChoiceThread = CreateThread(nullptr, 0, TableChoiceThreadProc, run, 0, nullptr);
+    if (!folder.empty())
+        g_tableChoice = new TableChoiceRun{window, folder, readerTag, DefaultTables()};
+}
+
+// False when there is no choice to make, or no thread to make it on: the
+// defaults stay.
+bool StartTableChoice()
+{
+    if (g_tableChoice == nullptr || g_tableChoiceThread != nullptr)
+        return g_tableChoice != nullptr;
+    g_tableChoiceThread = CreateThread(nullptr, 0, TableChoiceThreadProc, g_tableChoice, 0, nullptr);
     if (g_tableChoiceThread == nullptr) {
-        delete run;
-        return;
+        delete g_tableChoice;
+        g_tableChoice = nullptr;
+        return false;
     }
     SetThreadPriority(g_tableChoiceThread, THREAD_PRIORITY_BELOW_NORMAL);
-    g_tableChoice = run;
+    return true;
 }
 
 // Until the thread ends, answering the messages sent to this thread's
@@ -109,7 +118,7 @@ void LoadMainWindowSettings(HWND window)
     g_computerTable = g_appliedComputerTable = StoredOr(computerTable, kDefaultComputerTable);
     g_mathTable = g_appliedMathTable = StoredOr(mathTable, kDefaultMathTable);
     if (literaryTable == kNotStored && computerTable == kNotStored && mathTable == kNotStored)
-        StartTableChoice(window, path);
+        PlanTableChoice(window, path);
 
     bool literary = ParseBoolText(literaryText, true);
     const bool contracted = ParseBoolText(contractedText, false);
@@ -135,39 +144,51 @@ void LoadMainWindowSettings(HWND window)
 
 void ApplyLoadedSettings(HWND window)
 {
-    if (g_tableChoiceThread != nullptr)
-        g_startUpApplyWaits = true;
-    else
+    if (g_tableChoice == nullptr) {
         ApplySettings(window);
+        return;
+    }
+    // A timer's message comes once the thread has nothing else to do.
+    g_startUpApplyWaits = true;
+    SetTimer(window, kTableChoiceTimerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void StartTableChoiceWhenIdle(HWND window)
+{
+    KillTimer(window, kTableChoiceTimerId);
+    if (!StartTableChoice())
+        SettleTableChoice(window);
 }
 
 void SettleTableChoice(HWND window)
 {
-    if (g_tableChoiceThread == nullptr)
-        return;
-    if (!AwaitTableChoice()) {
-        AbandonTableChoice();
-    } else {
-        g_literaryTable = g_tableChoice->chosen.literary;
-        g_computerTable = g_tableChoice->chosen.computer;
-        g_mathTable = g_tableChoice->chosen.math;
-        CloseHandle(g_tableChoiceThread);
-        g_tableChoiceThread = nullptr;
-        delete g_tableChoice;
-        g_tableChoice = nullptr;
+    if (StartTableChoice()) {
+        if (!AwaitTableChoice()) {
+            AbandonTableChoice();
+        } else {
+            g_literaryTable = g_tableChoice->chosen.literary;
+            g_computerTable = g_tableChoice->chosen.computer;
+            g_mathTable = g_tableChoice->chosen.math;
+            CloseHandle(g_tableChoiceThread);
+            g_tableChoiceThread = nullptr;
+            delete g_tableChoice;
+            g_tableChoice = nullptr;
+        }
     }
     if (g_startUpApplyWaits) {
         g_startUpApplyWaits = false;
+        KillTimer(window, kTableChoiceTimerId);
         ApplySettings(window);
     }
 }
 
 void AbandonTableChoice()
 {
-    if (g_tableChoiceThread == nullptr)
-        return;
-    // The thread may still write its record: it is left to it.
-    CloseHandle(g_tableChoiceThread);
+    // A thread that still runs may write its record: it is left to it.
+    if (g_tableChoiceThread != nullptr)
+        CloseHandle(g_tableChoiceThread);
+    else
+        delete g_tableChoice;
     g_tableChoiceThread = nullptr;
     g_tableChoice = nullptr;
 }
