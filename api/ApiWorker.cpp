@@ -1,8 +1,8 @@
 #include "api/ApiWorker.h"
 
-#include "app/ControlIds.h"
-#include "app/Shell.h"
-#include "app/WindowParts.h"
+#include "windowkit/ControlIds.h"
+#include "process/Shell.h"
+#include "windowkit/WindowParts.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>

@@ -2,9 +2,9 @@
 
 #include "api/ApiWorker.h"
 #include "api/ApplyRecord.h"
-#include "app/ControlIds.h"
-#include "app/ResourceMessage.h"
-#include "app/Shell.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/ResourceMessage.h"
+#include "process/Shell.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"

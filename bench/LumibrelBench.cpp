@@ -9,8 +9,8 @@
 // everything could be measured.
 // Usage: lumibrel_bench [runs]
 
-#include "app/ControlIds.h"
-#include "app/ProgramFolder.h"
+#include "windowkit/ControlIds.h"
+#include "process/ProgramFolder.h"
 #include "tests/driver/Driver.h"
 
 #include <psapi.h>

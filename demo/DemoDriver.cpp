@@ -7,7 +7,7 @@
 // Usage: lumibrel_demo_driver <Lumibrel.exe> <LOCALAPPDATA> [<picture folder>]
 // Returns Lumibrel's exit code, or 90 and up when the demo itself failed.
 
-#include "app/ControlIds.h"
+#include "windowkit/ControlIds.h"
 #include "tests/driver/Driver.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "app/ControlIds.h"
-#include "app/DialogFont.h"
-#include "app/ResourceMessage.h"
-#include "app/WindowParts.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/DialogFont.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 

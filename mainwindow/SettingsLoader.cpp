@@ -1,6 +1,6 @@
 #include "api/ApplySettings.h"
-#include "app/ControlIds.h"
-#include "app/WindowParts.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"

@@ -1,7 +1,7 @@
 #include "marking/MarkingCatalog.h"
 
-#include "app/DialogKeys.h"
-#include "app/ProgramFolder.h"
+#include "windowkit/DialogKeys.h"
+#include "process/ProgramFolder.h"
 #include "settings/SettingsStore.h"
 
 std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)

@@ -1,11 +1,11 @@
 #include "marking/MarkingDialog.h"
 
 #include "api/ApiWorker.h"
-#include "app/ControlIds.h"
-#include "app/DialogFont.h"
-#include "app/DialogKeys.h"
-#include "app/ResourceMessage.h"
-#include "app/WindowParts.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/DialogFont.h"
+#include "windowkit/DialogKeys.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/WindowParts.h"
 #include "marking/MarkingCatalog.h"
 #include "resources/resource.h"
 #include "settings/SettingsRules.h"
@@ -20,14 +20,12 @@ BYTE g_markingDialogClassRegistered = 0;
 
 namespace {
 
-struct MarkingDialogState {
-    HWND owner = nullptr;
+struct MarkingDialogState : ModalDialogState {
     std::wstring settingsPath;
     std::vector<MarkingAttribute> attributes;
     // The value text each attribute had in the file it came from.
     std::vector<std::wstring> storedValues;
     bool fromLanguageFile = false;
-    HWND lastFocus = nullptr;
     bool accepted = false;
     // Past the work area's height the check boxes scroll: rowsShown of them
     // from firstShown on, beside the scroll bar.
@@ -98,7 +96,7 @@ int PlaceMarkingControls(HWND dialog, const MarkingDialogState& state)
 // buttons and the frame.
 void LayOutMarkingDialog(HWND dialog)
 {
-    MarkingDialogState* state = CreationState<MarkingDialogState>(dialog);
+    MarkingDialogState* state = ModalDialogStateOf<MarkingDialogState>(dialog);
     state->scale = UseMessageFont(dialog, WindowDpi(dialog));
     RECT outer = {};
     RECT client = {};
@@ -164,8 +162,9 @@ void OnMarkingScroll(HWND dialog, MarkingDialogState& state, WORD request)
     }
 }
 
-void CreateMarkingControls(HWND dialog, MarkingDialogState& state)
+void CreateMarkingControls(HWND dialog)
 {
+    MarkingDialogState& state = *ModalDialogStateOf<MarkingDialogState>(dialog);
     CreateChildControl(dialog, L"STATIC", LoadResourceString(IDS_MARKING_PROMPT), WS_CHILD | WS_VISIBLE, IDC_STATIC);
 
     std::vector<std::wstring> identifiers;
@@ -276,24 +275,12 @@ void AcceptMarking(HWND dialog, MarkingDialogState& state)
 
 LRESULT CALLBACK MarkingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        KeepCreationState(dialog, lParam);
-        return DefWindowProcW(dialog, message, wParam, lParam);
-    }
-    MarkingDialogState* state = CreationState<MarkingDialogState>(dialog);
-    if (state == nullptr)
-        return DefWindowProcW(dialog, message, wParam, lParam);
-
-    if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
-        return 0;
-    LRESULT look = 0;
-    if (HandleWindowLook(dialog, message, wParam, lParam, LayOutMarkingDialog, look))
-        return look;
+    MarkingDialogState* state = nullptr;
+    LRESULT answer = 0;
+    if (AnswerModalDialogMessage(dialog, message, wParam, lParam, {CreateMarkingControls, LayOutMarkingDialog}, state,
+                                 answer))
+        return answer;
     switch (message) {
-    case WM_CREATE:
-        CreateMarkingControls(dialog, *state);
-        CentreOverOwner(dialog);
-        return 0;
     case WM_VSCROLL:
         OnMarkingScroll(dialog, *state, LOWORD(wParam));
         return 0;
@@ -370,7 +357,7 @@ bool ShowMarkingDialog(HWND owner)
     HWND dialog =
         CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME | MirroredStyle(), LUMIBREL_MARKING_DIALOG_CLASS,
                         title.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y, kDialogWidth,
-                        height, owner, nullptr, GetModuleHandleW(nullptr), &state);
+                        height, owner, nullptr, GetModuleHandleW(nullptr), static_cast<ModalDialogState*>(&state));
     if (dialog == nullptr)
         return false;
     RunModalLoop(owner, dialog, IDC_MARKING_OK, IDC_MARKING_CANCEL);

@@ -1,6 +1,6 @@
 #include "marking/MarkingText.h"
 
-#include "app/TextRules.h"
+#include "windowkit/TextRules.h"
 #include "resources/resource.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 
 // Whether two keys, or two access keys, are the same but for letter case,
 // as the platform folds it in every script. The program passes
-// SameKeyIgnoringCase (app/DialogKeys.h).
+// SameKeyIgnoringCase (windowkit/DialogKeys.h).
 using SameKeyFn = bool (*)(std::wstring_view, std::wstring_view);
 
 // One key=value line of a "BrailleMarking" section, split at its first "=".

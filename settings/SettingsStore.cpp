@@ -1,8 +1,8 @@
 #include "settings/SettingsStore.h"
 
-#include "app/PathRules.h"
-#include "app/ResourceMessage.h"
-#include "app/TextRules.h"
+#include "settings/PathRules.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/TextRules.h"
 #include "settings/SettingsRules.h"
 
 #include <algorithm>

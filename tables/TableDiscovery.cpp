@@ -1,8 +1,8 @@
 #include "tables/TableDiscovery.h"
 
-#include "app/ProgramFolder.h"
-#include "app/ResourceMessage.h"
-#include "app/TextRules.h"
+#include "process/ProgramFolder.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/TextRules.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "tables/TableRules.h"

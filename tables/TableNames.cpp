@@ -1,6 +1,6 @@
 #include "tables/TableNames.h"
 
-#include "app/TextRules.h"
+#include "windowkit/TextRules.h"
 #include "tables/TableRules.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "tables/TablesDialog.h"
 
-#include "app/ControlIds.h"
-#include "app/DialogFont.h"
-#include "app/DialogKeys.h"
-#include "app/ResourceMessage.h"
-#include "app/WindowParts.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/DialogFont.h"
+#include "windowkit/DialogKeys.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -18,12 +18,10 @@ BYTE g_tablesDialogClassRegistered = 0;
 
 namespace {
 
-struct TablesDialogState {
-    HWND owner = nullptr;
+struct TablesDialogState : ModalDialogState {
     HWND combos[3] = {}; // by TableKind
     // The file name of each item, in item order: what is stored and sent.
     std::vector<std::wstring> names[3];
-    HWND lastFocus = nullptr;
     BYTE accepted = 0;
 };
 
@@ -70,8 +68,9 @@ void FillTableCombo(HWND combo, std::vector<std::wstring>& names, const TableCat
     SendMessageW(combo, CB_SETCURSEL, index, 0);
 }
 
-void CreateTablesControls(HWND dialog, TablesDialogState& state)
+void CreateTablesControls(HWND dialog)
 {
+    TablesDialogState& state = *ModalDialogStateOf<TablesDialogState>(dialog);
     const std::wstring literaryLabel = LoadResourceString(IDS_LITERARY_TABLE);
     const std::wstring computerLabel = LoadResourceString(IDS_COMPUTER_TABLE);
     const std::wstring mathLabel = LoadResourceString(IDS_MATH_TABLE);
@@ -127,24 +126,12 @@ void AcceptTables(HWND dialog, TablesDialogState& state)
 
 LRESULT CALLBACK TablesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        KeepCreationState(dialog, lParam);
-        return DefWindowProcW(dialog, message, wParam, lParam);
-    }
-    TablesDialogState* state = CreationState<TablesDialogState>(dialog);
-    if (state == nullptr)
-        return DefWindowProcW(dialog, message, wParam, lParam);
-
-    if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
-        return 0;
-    LRESULT look = 0;
-    if (HandleWindowLook(dialog, message, wParam, lParam, LayOutTablesDialog, look))
-        return look;
+    TablesDialogState* state = nullptr;
+    LRESULT answer = 0;
+    if (AnswerModalDialogMessage(dialog, message, wParam, lParam, {CreateTablesControls, LayOutTablesDialog}, state,
+                                 answer))
+        return answer;
     switch (message) {
-    case WM_CREATE:
-        CreateTablesControls(dialog, *state);
-        CentreOverOwner(dialog);
-        return 0;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0)
             break;
@@ -177,10 +164,10 @@ bool ShowTablesDialog(HWND owner)
     state.owner = owner;
     const std::wstring caption = LoadResourceString(IDS_TABLES_DIALOG_TITLE);
     const POINT place = CentredOverOwner(owner, kDialogWidth, kDialogHeight);
-    HWND dialog =
-        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | MirroredStyle(), LUMIBREL_TABLES_DIALOG_CLASS,
-                        caption.c_str(), WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y,
-                        kDialogWidth, kDialogHeight, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    HWND dialog = CreateWindowExW(
+        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | MirroredStyle(), LUMIBREL_TABLES_DIALOG_CLASS, caption.c_str(),
+        WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, place.x, place.y, kDialogWidth, kDialogHeight, owner, nullptr,
+        GetModuleHandleW(nullptr), static_cast<ModalDialogState*>(&state));
     if (dialog == nullptr)
         return false;
     RunModalLoop(owner, dialog, IDC_TABLES_OK, IDC_TABLES_CANCEL);

@@ -4,7 +4,7 @@
 // Shared by the tests, the benchmark and the demo. Every wait is bounded.
 #pragma once
 
-#include "app/ControlIds.h"
+#include "windowkit/ControlIds.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 // component was sent, and what the main window shows.
 #pragma once
 
-#include "app/ProgramFolder.h"
-#include "app/TextRules.h"
+#include "process/ProgramFolder.h"
+#include "windowkit/TextRules.h"
 #include "resources/resource.h"
 #include "tests/driver/Driver.h"
 

@@ -1,10 +1,10 @@
 // The window-system-free rules, row by row: what the end-to-end tests cannot
 // reach cheaply (roots, separators, units beyond ASCII, buffer edges).
-#include "app/CommandLine.h"
-#include "app/DialogKeys.h"
-#include "app/LayoutRules.h"
-#include "app/PathRules.h"
-#include "app/TextRules.h"
+#include "process/CommandLine.h"
+#include "windowkit/DialogKeys.h"
+#include "windowkit/LayoutRules.h"
+#include "settings/PathRules.h"
+#include "windowkit/TextRules.h"
 #include "marking/MarkingText.h"
 #include "resources/resource.h"
 #include "settings/SettingsRules.h"

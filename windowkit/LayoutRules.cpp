@@ -1,4 +1,4 @@
-#include "app/LayoutRules.h"
+#include "windowkit/LayoutRules.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "app/TextRules.h"
+#include "windowkit/TextRules.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "app/DialogFont.h"
+#include "windowkit/DialogFont.h"
 
-#include "app/DialogKeys.h"
-#include "app/WindowParts.h"
+#include "windowkit/DialogKeys.h"
+#include "windowkit/WindowParts.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "process/CommandLine.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/ResourceMessage.h"
+#include "windowkit/ResourceMessage.h"
 
 #include "resources/resource.h"
 

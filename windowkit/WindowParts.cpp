@@ -1,6 +1,7 @@
-#include "app/WindowParts.h"
+#include "windowkit/WindowParts.h"
 
-#include "app/DialogFont.h"
+#include "windowkit/DialogFont.h"
+#include "windowkit/DialogKeys.h"
 
 #include <algorithm>
 
@@ -185,4 +186,28 @@ void KeepCreationState(HWND window, LPARAM createStruct)
 {
     const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(createStruct);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+}
+
+bool AnswerModalDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, ModalDialogParts parts,
+                              ModalDialogState*& state, LRESULT& result)
+{
+    if (message == WM_NCCREATE) {
+        KeepCreationState(dialog, lParam);
+        result = DefWindowProcW(dialog, message, wParam, lParam);
+        return true;
+    }
+    state = CreationState<ModalDialogState>(dialog);
+    if (state == nullptr) {
+        result = DefWindowProcW(dialog, message, wParam, lParam);
+        return true;
+    }
+    result = 0;
+    if (message == WM_CREATE) {
+        parts.create(dialog);
+        CentreOverOwner(dialog);
+        return true;
+    }
+    if (HandleModalDialogMessage(dialog, state->owner, state->lastFocus, message, wParam, lParam))
+        return true;
+    return HandleWindowLook(dialog, message, wParam, lParam, parts.layOut, result);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/LayoutRules.h"
+#include "windowkit/LayoutRules.h"
 
 #include <windows.h>
 #include <span>

@@ -1,4 +1,4 @@
-#include "app/PathRules.h"
+#include "settings/PathRules.h"
 
 bool IsPathSeparator(wchar_t c)
 {

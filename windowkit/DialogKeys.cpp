@@ -1,6 +1,6 @@
-#include "app/DialogKeys.h"
+#include "windowkit/DialogKeys.h"
 
-#include "app/TextRules.h"
+#include "windowkit/TextRules.h"
 
 #include <optional>
 

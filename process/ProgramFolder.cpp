@@ -1,6 +1,6 @@
-#include "app/ProgramFolder.h"
+#include "process/ProgramFolder.h"
 
-#include "app/PathRules.h"
+#include "settings/PathRules.h"
 
 #include <windows.h>
 #include <vector>

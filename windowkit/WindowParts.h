@@ -3,7 +3,7 @@
 // data.
 #pragma once
 
-#include "app/LayoutRules.h"
+#include "windowkit/LayoutRules.h"
 
 #include <windows.h>
 #include <span>
@@ -55,10 +55,51 @@ bool HandleWindowLook(HWND window, UINT message, WPARAM wParam, LPARAM lParam, v
 // once that has returned.
 void WaitAnsweringSentMessages(const HANDLE* handles, DWORD count, const DWORD& deadline);
 
-// WM_NCCREATE of a dialog: keeps the creation parameter in the user data.
+// WM_NCCREATE of a window made with a record as its creation parameter:
+// keeps the record in the user data.
 void KeepCreationState(HWND window, LPARAM createStruct);
 
 template <typename State> State* CreationState(HWND window)
 {
     return reinterpret_cast<State*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// What every modal dialog's per-opening record holds for the kit: its owner,
+// and its control that had the focus when the user left it. A dialog's own
+// record derives from it, and is its creation parameter as a
+// ModalDialogState*.
+struct ModalDialogState {
+    HWND owner = nullptr;
+    HWND lastFocus = nullptr;
+};
+
+// The dialog's own record, kept at WM_NCCREATE; null before.
+template <typename State> State* ModalDialogStateOf(HWND dialog)
+{
+    return static_cast<State*>(CreationState<ModalDialogState>(dialog));
+}
+
+// What a modal dialog does of its own when it is made and laid out again.
+struct ModalDialogParts {
+    void (*create)(HWND dialog); // builds its controls at WM_CREATE
+    void (*layOut)(HWND dialog); // for another scale or text size
+};
+
+// The opening of every modal dialog's window procedure: keeps the record at
+// WM_NCCREATE; at WM_CREATE builds the controls and centres the dialog over
+// its owner; and answers what each dialog answers alike, the keyboard and
+// the ending (HandleModalDialogMessage) and the window's looks
+// (HandleWindowLook). True when it answered the message, with the result to
+// return; else `state` is the dialog's record.
+bool AnswerModalDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, ModalDialogParts parts,
+                              ModalDialogState*& state, LRESULT& result);
+
+template <typename State>
+bool AnswerModalDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, ModalDialogParts parts,
+                              State*& state, LRESULT& result)
+{
+    ModalDialogState* kept = nullptr;
+    const bool answered = AnswerModalDialogMessage(dialog, message, wParam, lParam, parts, kept, result);
+    state = static_cast<State*>(kept);
+    return answered;
 }
