@@ -72,8 +72,12 @@ std::vector<std::wstring> LanguageNameTags(const TableHeader& header)
         if (!tag.empty() && std::find(tags.begin(), tags.end(), tag) == tags.end())
             tags.push_back(tag);
     };
-    add(header.region);
-    add(AsPlatformKnowsIt(header.region));
+    // A region that names no country ("en" for a Greek table as used by
+    // English readers) does not name the table's language.
+    if (!ParseLanguageTag(header.region).region.empty()) {
+        add(header.region);
+        add(AsPlatformKnowsIt(header.region));
+    }
     for (const std::wstring& language : header.languages) {
         add(language);
         add(AsPlatformKnowsIt(language));
@@ -87,11 +91,15 @@ std::vector<std::wstring> ShownTableNames(const std::vector<TableFile>& files, c
     std::vector<std::wstring> descriptions;
     for (const TableFile& file : files)
         descriptions.push_back(Describe(file.header, words, nameOf));
+    // A detail is added only where it tells apart entries that read the same.
     for (std::wstring TableHeader::*detail : {&TableHeader::variant, &TableHeader::system, &TableHeader::version}) {
         const std::vector<std::wstring> before = descriptions;
         for (size_t i = 0; i < files.size(); ++i) {
             const std::wstring& told = files[i].header.*detail;
-            if (!told.empty() && !before[i].empty() && std::count(before.begin(), before.end(), before[i]) > 1)
+            bool differs = false;
+            for (size_t j = 0; j < files.size(); ++j)
+                differs = differs || (j != i && before[j] == before[i] && files[j].header.*detail != told);
+            if (!told.empty() && !before[i].empty() && differs)
                 descriptions[i] += words.separator + Spoken(told);
         }
     }

@@ -29,12 +29,14 @@ struct TableWords {
 using LanguageNameFn = std::function<std::wstring(const std::wstring& tag)>;
 
 // The tags to ask the platform for a table's language, best first: its
-// region, then each language it serves; for a macrolanguage member the
-// platform may not know ("cmn-CN"), also the tag of the language it belongs to.
+// region, where it names a country, then each language it serves; for a
+// macrolanguage member the platform may not know ("cmn-CN"), also the tag of
+// the language it belongs to.
 std::vector<std::wstring> LanguageNameTags(const TableHeader& header);
 
-// What each file is shown as, in the order given. Where two descriptions
-// would read the same, the variant is added, then the system, then the version.
+// What each file is shown as, in the order given. Where descriptions would
+// read the same, the variant is added, then the system, then the version,
+// each where it tells them apart.
 std::vector<std::wstring> ShownTableNames(const std::vector<TableFile>& files, const TableWords& words,
                                           const LanguageNameFn& nameOf);
 

@@ -178,18 +178,17 @@ TEST(TableRules, HeadersTheReadersTablesAndWhatTheyAreShownAs)
         const std::map<std::wstring, std::wstring> known = {{L"de", L"Deutsch"}, {L"zh-CN", L"Chinese (China)"}};
         return known.contains(tag) ? known.at(tag) : L"";
     };
-    std::vector<TableFile> shown = {folder[1],
-                                    folder[2],
-                                    folder[3],
-                                    folder[10],
-                                    Described(L"awa.tbl", L"language:awa"),
-                                    Described(L"sv-g1.ctb", L"language:sv type:literary"),
-                                    {L"plain.ctb", {}}};
+    // clang-format off
+    std::vector<TableFile> shown = {folder[1], folder[2], folder[3], folder[10], Described(L"awa.tbl", L"language:awa"),
+        Described(L"sv-g1.ctb", L"language:sv type:literary"), {L"plain.ctb", {}},
+        Described(L"da-1993.ctb", L"language:da system:ddp version:1993"),
+        Described(L"da.ctb", L"language:da system:ddp version:2022 region:en")};
+    // clang-format on
     shown[4].header.indexName = L"Awadhi, uncontracted"; // in English: the name's first part only
     EXPECT_EQ(ShownTableNames(shown, words, nameOf),
               (Names{L"Deutsch, contracted, detailed (de-g2-detailed.ctb)", L"Deutsch, contracted (de-g2.ctb)",
                      L"Deutsch, computer, 6 (de-comp6.utb)", L"Chinese (China) (zhcn-g1.ctb)", L"Awadhi (awa.tbl)",
-                     L"sv (sv-g1.ctb)", L"plain.ctb"}));
+                     L"sv (sv-g1.ctb)", L"plain.ctb", L"da, 1993 (da-1993.ctb)", L"da, 2022 (da.ctb)"}));
 }
 
 TEST(MarkingText, SectionLabelsAndAccessKeys)
