@@ -1,9 +1,9 @@
 #include "api/ApiWorker.h"
 
-#include "windowkit/ControlIds.h"
 #include "process/Shell.h"
-#include "windowkit/WindowParts.h"
 #include "settings/SettingsStore.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/WindowParts.h"
 
 #include <algorithm>
 #include <cstdarg>

@@ -2,12 +2,12 @@
 
 #include "api/ApiWorker.h"
 #include "api/ApplyRecord.h"
-#include "windowkit/ControlIds.h"
-#include "windowkit/ResourceMessage.h"
-#include "process/Shell.h"
 #include "mainwindow/MainWindow.h"
+#include "process/Shell.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/ResourceMessage.h"
 
 #include <memory>
 

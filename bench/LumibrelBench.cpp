@@ -7,11 +7,12 @@
 // cannot do without. Figures only: timings on a shared machine vary, so a
 // missed target is printed, never failed; the exit code only says whether
 // everything could be measured.
-// Usage: lumibrel_bench [runs]
+// Usage: lumibrel_bench [runs] [choose]: "choose" measures only the start-up
+// that chooses the tables by language, in the session's language.
 
-#include "windowkit/ControlIds.h"
 #include "process/ProgramFolder.h"
 #include "tests/driver/Driver.h"
+#include "windowkit/ControlIds.h"
 
 #include <psapi.h>
 

@@ -7,8 +7,8 @@
 // Usage: lumibrel_demo_driver <Lumibrel.exe> <LOCALAPPDATA> [<picture folder>]
 // Returns Lumibrel's exit code, or 90 and up when the demo itself failed.
 
-#include "windowkit/ControlIds.h"
 #include "tests/driver/Driver.h"
+#include "windowkit/ControlIds.h"
 
 #include <cstdio>
 #include <string>

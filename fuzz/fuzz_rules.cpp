@@ -3,12 +3,12 @@
 // section (16-bit units as GetPrivateProfileSectionW returns them); as a
 // 16-bit GetEnvironmentVariableW answer followed by zero-separated paths; and
 // as the first bytes of a braille table, whose header chooses and names it.
-#include "settings/PathRules.h"
-#include "windowkit/TextRules.h"
 #include "marking/MarkingText.h"
+#include "settings/PathRules.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableNames.h"
 #include "tables/TableRules.h"
+#include "windowkit/TextRules.h"
 
 #include <algorithm>
 #include <cstdint>

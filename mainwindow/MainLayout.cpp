@@ -1,9 +1,9 @@
+#include "mainwindow/MainWindow.h"
+#include "resources/resource.h"
 #include "windowkit/ControlIds.h"
 #include "windowkit/DialogFont.h"
 #include "windowkit/ResourceMessage.h"
 #include "windowkit/WindowParts.h"
-#include "mainwindow/MainWindow.h"
-#include "resources/resource.h"
 
 HWND g_hwndDisplayLiteraryBraille = nullptr;
 HWND g_hwndUseContractedBrailleInput = nullptr;

@@ -2,15 +2,15 @@
 
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
+#include "marking/MarkingDialog.h"
+#include "process/Shell.h"
+#include "resources/resource.h"
+#include "tables/TablesDialog.h"
 #include "windowkit/ControlIds.h"
 #include "windowkit/DialogKeys.h"
 #include "windowkit/ResourceMessage.h"
-#include "process/Shell.h"
 #include "windowkit/TextRules.h"
 #include "windowkit/WindowParts.h"
-#include "marking/MarkingDialog.h"
-#include "resources/resource.h"
-#include "tables/TablesDialog.h"
 
 BYTE g_hybridModeAvailable = 1;
 

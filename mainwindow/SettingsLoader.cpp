@@ -1,10 +1,10 @@
 #include "api/ApplySettings.h"
-#include "windowkit/ControlIds.h"
-#include "windowkit/WindowParts.h"
 #include "mainwindow/MainWindow.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
 #include "tables/TableDiscovery.h"
+#include "windowkit/ControlIds.h"
+#include "windowkit/WindowParts.h"
 
 std::wstring g_literaryTable;
 std::wstring g_computerTable;

@@ -1,8 +1,8 @@
 #include "marking/MarkingCatalog.h"
 
-#include "windowkit/DialogKeys.h"
 #include "process/ProgramFolder.h"
 #include "settings/SettingsStore.h"
+#include "windowkit/DialogKeys.h"
 
 std::vector<MarkingEntry> ReadMarkingSection(const std::wstring& filePath)
 {

@@ -1,15 +1,15 @@
 #include "marking/MarkingDialog.h"
 
 #include "api/ApiWorker.h"
+#include "marking/MarkingCatalog.h"
+#include "resources/resource.h"
+#include "settings/SettingsRules.h"
+#include "settings/SettingsStore.h"
 #include "windowkit/ControlIds.h"
 #include "windowkit/DialogFont.h"
 #include "windowkit/DialogKeys.h"
 #include "windowkit/ResourceMessage.h"
 #include "windowkit/WindowParts.h"
-#include "marking/MarkingCatalog.h"
-#include "resources/resource.h"
-#include "settings/SettingsRules.h"
-#include "settings/SettingsStore.h"
 
 #include <algorithm>
 #include <memory>

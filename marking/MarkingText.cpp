@@ -1,7 +1,7 @@
 #include "marking/MarkingText.h"
 
-#include "windowkit/TextRules.h"
 #include "resources/resource.h"
+#include "windowkit/TextRules.h"
 
 #include <algorithm>
 #include <cwctype>

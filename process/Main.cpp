@@ -3,15 +3,15 @@
 
 #include "api/ApiWorker.h"
 #include "api/ApplySettings.h"
+#include "mainwindow/MainWindow.h"
 #include "process/CommandLine.h"
+#include "process/ProgramFolder.h"
+#include "process/Shell.h"
+#include "resources/resource.h"
 #include "windowkit/ControlIds.h"
 #include "windowkit/DialogKeys.h"
-#include "process/ProgramFolder.h"
 #include "windowkit/ResourceMessage.h"
-#include "process/Shell.h"
 #include "windowkit/WindowParts.h"
-#include "mainwindow/MainWindow.h"
-#include "resources/resource.h"
 
 #include <commctrl.h>
 

@@ -1,9 +1,9 @@
 #include "settings/SettingsStore.h"
 
 #include "settings/PathRules.h"
+#include "settings/SettingsRules.h"
 #include "windowkit/ResourceMessage.h"
 #include "windowkit/TextRules.h"
-#include "settings/SettingsRules.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 #include "tables/TableDiscovery.h"
 
 #include "process/ProgramFolder.h"
-#include "windowkit/ResourceMessage.h"
-#include "windowkit/TextRules.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "tables/TableRules.h"
+#include "windowkit/ResourceMessage.h"
+#include "windowkit/TextRules.h"
 
 #include <map>
 #include <mutex>

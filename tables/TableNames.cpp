@@ -1,7 +1,7 @@
 #include "tables/TableNames.h"
 
-#include "windowkit/TextRules.h"
 #include "tables/TableRules.h"
+#include "windowkit/TextRules.h"
 
 #include <algorithm>
 

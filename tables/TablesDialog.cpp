@@ -1,14 +1,14 @@
 #include "tables/TablesDialog.h"
 
+#include "mainwindow/MainWindow.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "tables/TableDiscovery.h"
 #include "windowkit/ControlIds.h"
 #include "windowkit/DialogFont.h"
 #include "windowkit/DialogKeys.h"
 #include "windowkit/ResourceMessage.h"
 #include "windowkit/WindowParts.h"
-#include "mainwindow/MainWindow.h"
-#include "resources/resource.h"
-#include "settings/SettingsStore.h"
-#include "tables/TableDiscovery.h"
 
 #include <algorithm>
 #include <string>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "process/ProgramFolder.h"
-#include "windowkit/TextRules.h"
 #include "resources/resource.h"
 #include "tests/driver/Driver.h"
+#include "windowkit/TextRules.h"
 
 #include <gtest/gtest.h>
 

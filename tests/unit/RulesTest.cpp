@@ -1,15 +1,15 @@
 // The window-system-free rules, row by row: what the end-to-end tests cannot
 // reach cheaply (roots, separators, units beyond ASCII, buffer edges).
-#include "process/CommandLine.h"
-#include "windowkit/DialogKeys.h"
-#include "windowkit/LayoutRules.h"
-#include "settings/PathRules.h"
-#include "windowkit/TextRules.h"
 #include "marking/MarkingText.h"
+#include "process/CommandLine.h"
 #include "resources/resource.h"
+#include "settings/PathRules.h"
 #include "settings/SettingsRules.h"
 #include "tables/TableNames.h"
 #include "tables/TableRules.h"
+#include "windowkit/DialogKeys.h"
+#include "windowkit/LayoutRules.h"
+#include "windowkit/TextRules.h"
 
 #include <gtest/gtest.h>
 
