@@ -199,6 +199,7 @@ public:
         // and take its time.
         if (DWORD pump = SimPumpFor(config_, "Created"))
             PumpMessages(pump);
+        // Only when named: a delay for "*" slows the methods, not the making.
         if (const auto made = config_.delaysMs.find("Created"); made != config_.delaysMs.end())
             Sleep(made->second);
     }

@@ -19,16 +19,13 @@ bool IsAsciiDigit(wchar_t c)
     return c >= L'0' && c <= L'9';
 }
 
-std::wstring Cased(std::wstring_view text, bool upper)
+std::wstring AsciiUpper(std::wstring_view text)
 {
-    std::wstring cased(text);
-    for (wchar_t& c : cased) {
-        if (upper && c >= L'a' && c <= L'z')
+    std::wstring upper(text);
+    for (wchar_t& c : upper)
+        if (c >= L'a' && c <= L'z')
             c = static_cast<wchar_t>(c - L'a' + L'A');
-        else if (!upper && c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return cased;
+    return upper;
 }
 
 // The languages a reader's language subtag stands for among the tables'.
@@ -128,14 +125,14 @@ LanguageTag ParseLanguageTag(std::wstring_view tag)
         const std::wstring_view subtag = tag.substr(0, end);
         tag.remove_prefix(std::min(end + 1, tag.size()));
         if (first) {
-            parsed.language = Cased(subtag, false);
+            parsed.language = LowerTableName(std::wstring(subtag));
             first = false;
             continue;
         }
         const bool letters = std::all_of(subtag.begin(), subtag.end(), IsAsciiLetter);
         const bool digits = std::all_of(subtag.begin(), subtag.end(), IsAsciiDigit);
         if ((subtag.size() == 2 && letters) || (subtag.size() == 3 && digits)) {
-            parsed.region = Cased(subtag, true);
+            parsed.region = AsciiUpper(subtag);
             break;
         }
         if (!letters || subtag.size() > 4)

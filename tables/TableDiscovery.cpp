@@ -157,11 +157,6 @@ std::wstring ResolveTablesFolder(const std::wstring& settingsPath)
     return ResolveTablesFolderFrom(programFolder, value);
 }
 
-std::vector<TableFile> ReadTableFolder(const std::wstring& folder)
-{
-    return TableFilesOf(folder, ListFolder(folder));
-}
-
 TableCatalog BuildTableCatalog(const std::wstring& folder)
 {
     static CatalogCache last;
@@ -196,7 +191,5 @@ std::wstring ShownNameOf(const TableCatalog& catalog, const std::wstring& name)
 
 ChosenTables ChooseTablesFromFolder(const std::wstring& folder, const std::wstring& readerTag)
 {
-    if (folder.empty() || DefaultsServe(readerTag))
-        return DefaultTables();
-    return ChooseTables(readerTag, ReadTableFolder(folder));
+    return ChooseTables(readerTag, TableFilesOf(folder, ListFolder(folder)));
 }

@@ -14,11 +14,6 @@
 // folder's "tables" folder; empty when the program folder is unknown.
 std::wstring ResolveTablesFolder(const std::wstring& settingsPath);
 
-// The table files of the folder with their headers, in one pass. A header
-// is read once and kept while its file keeps its size and time. Empty when
-// the folder cannot be searched.
-std::vector<TableFile> ReadTableFolder(const std::wstring& folder);
-
 // The three lists of the tables dialog, each as shown and sorted.
 struct TableCatalog {
     std::vector<ShownTable> lists[3]; // by TableKind
@@ -33,6 +28,7 @@ TableCatalog BuildTableCatalog(const std::wstring& folder);
 std::wstring ShownNameOf(const TableCatalog& catalog, const std::wstring& name);
 
 // The tables of the folder for a reader of that BCP 47 tag; the defaults
-// where nothing matches. Reads every header of the folder: call it off the
-// window's thread.
+// where nothing matches. Reads the folder's listing and every header not
+// read before (a header is kept while its file keeps its size and time):
+// call it off the window's thread, and only for a folder that is known.
 ChosenTables ChooseTablesFromFolder(const std::wstring& folder, const std::wstring& readerTag);

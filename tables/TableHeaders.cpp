@@ -1,5 +1,7 @@
 #include "tables/TableHeaders.h"
 
+#include "tables/TableRules.h"
+
 #include <algorithm>
 
 namespace {
@@ -21,15 +23,6 @@ std::wstring_view Trimmed(std::wstring_view text)
 bool IsKeyUnit(wchar_t c)
 {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'-' || c == L'_';
-}
-
-std::wstring AsciiLower(std::wstring_view text)
-{
-    std::wstring lowered(text);
-    for (wchar_t& c : lowered)
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    return lowered;
 }
 
 void Keep(std::wstring& field, std::wstring_view value)
@@ -63,7 +56,7 @@ TableHeader ParseTableHeader(std::wstring_view text)
         if (colon == std::wstring_view::npos || colon == 2 ||
             !std::all_of(line.begin() + 2, line.begin() + colon, IsKeyUnit))
             continue;
-        const std::wstring key = AsciiLower(line.substr(2, colon - 2));
+        const std::wstring key = LowerTableName(std::wstring(line.substr(2, colon - 2)));
         const std::wstring_view value = Trimmed(line.substr(colon + 1));
         if (value.empty())
             continue;
@@ -72,9 +65,9 @@ TableHeader ParseTableHeader(std::wstring_view text)
         else if (key == L"region")
             Keep(header.region, value);
         else if (key == L"type")
-            Keep(header.type, AsciiLower(value));
+            Keep(header.type, LowerTableName(std::wstring(value)));
         else if (key == L"contraction")
-            Keep(header.contraction, AsciiLower(value));
+            Keep(header.contraction, LowerTableName(std::wstring(value)));
         else if (key == L"dots")
             Keep(header.dots, value);
         else if (key == L"variant")

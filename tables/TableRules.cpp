@@ -58,19 +58,13 @@ bool ContainsKeyword(const std::wstring& loweredName, const std::vector<std::wst
     return false;
 }
 
-bool IsTableOfCategory(const std::wstring& name, bool isDirectory, const std::vector<std::wstring>& keywords)
+bool IsListedAs(const std::wstring& name, bool isDirectory, const TableHeader& header, TableKind kind)
 {
     if (isDirectory)
         return false;
-    const std::wstring lowered = LowerTableName(name);
-    return IsTableFileName(lowered) && ContainsKeyword(lowered, keywords);
-}
-
-bool IsListedAs(const std::wstring& name, bool isDirectory, const TableHeader& header, TableKind kind)
-{
     const std::vector<std::wstring>* keywords[] = {&LiteraryKeywords, &ComputerKeywords, &MathKeywords};
-    return IsTableOfCategory(name, isDirectory, *keywords[kind]) ||
-           (!isDirectory && IsTableFileName(LowerTableName(name)) && HeaderTypeIs(header, kind));
+    const std::wstring lowered = LowerTableName(name);
+    return IsTableFileName(lowered) && (ContainsKeyword(lowered, *keywords[kind]) || HeaderTypeIs(header, kind));
 }
 
 bool UnitOrderLess(std::wstring_view a, std::wstring_view b)

@@ -31,10 +31,6 @@ bool IsTableFileName(const std::wstring& loweredName);
 // Some keyword occurs anywhere in the lower-cased name.
 bool ContainsKeyword(const std::wstring& loweredName, const std::vector<std::wstring>& keywords);
 
-// One listing entry as the file system reports it: does it go into the list
-// of that keyword set?
-bool IsTableOfCategory(const std::wstring& name, bool isDirectory, const std::vector<std::wstring>& keywords);
-
 // Whether a listing entry goes into the list of that kind: a table file
 // whose name holds a keyword of the kind, or whose header gives its type.
 bool IsListedAs(const std::wstring& name, bool isDirectory, const TableHeader& header, TableKind kind);
